@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Developer entry point: installs what is missing, builds and runs.
+#   ./kestrum.sh test        configure, build and run every test (Release build in build/)
+#   ./kestrum.sh sanitize    the same with address and undefined-behaviour sanitizers (build-asan/)
+#   ./kestrum.sh bench       build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake g++ make pkg-config zlib1g-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}" >&2
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Please install as root: apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}"
+}
+
+build() {  # build DIR [cmake args...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}
+
+case "${1:-test}" in
+  test)
+    install_missing
+    build build -DCMAKE_BUILD_TYPE=Release
+    ctest --test-dir build --output-on-failure -j "$JOBS"
+    ;;
+  sanitize)
+    install_missing
+    build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTRUM_SANITIZE=ON
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+    ;;
+  bench)
+    install_missing
+    build build -DCMAKE_BUILD_TYPE=Release
+    for b in build/bench_*; do [ -x "$b" ] && "$b" "${@:2}"; done
+    ;;
+  *)
+    echo "usage: $0 test|sanitize|bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,112 @@
+#pragma once
+// Four packed floats: the one vector type of the DSP code. SSE2 where available (the x86-64
+// baseline, so no -march flag is needed), otherwise a plain scalar fallback with the same results.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__) && !defined(KESTRUM_SCALAR_FLOAT4)
+#include <emmintrin.h>
+#define KESTRUM_FLOAT4_SSE2 1
+#endif
+
+namespace wave {
+
+struct alignas(16) Float4 {
+#if KESTRUM_FLOAT4_SSE2
+    __m128 v;
+    Float4() : v(_mm_setzero_ps()) {}
+    explicit Float4(__m128 x) : v(x) {}
+    Float4(float x) : v(_mm_set1_ps(x)) {}
+    Float4(float a, float b, float c, float d) : v(_mm_setr_ps(a, b, c, d)) {}
+
+    static Float4 load(const float* p) { return Float4(_mm_load_ps(p)); }
+    static Float4 loadUnaligned(const float* p) { return Float4(_mm_loadu_ps(p)); }
+    void store(float* p) const { _mm_store_ps(p, v); }
+    void storeUnaligned(float* p) const { _mm_storeu_ps(p, v); }
+    float lane(int i) const {
+        alignas(16) float t[4];
+        _mm_store_ps(t, v);
+        return t[i];
+    }
+
+    friend Float4 operator+(Float4 a, Float4 b) { return Float4(_mm_add_ps(a.v, b.v)); }
+    friend Float4 operator-(Float4 a, Float4 b) { return Float4(_mm_sub_ps(a.v, b.v)); }
+    friend Float4 operator*(Float4 a, Float4 b) { return Float4(_mm_mul_ps(a.v, b.v)); }
+    friend Float4 operator/(Float4 a, Float4 b) { return Float4(_mm_div_ps(a.v, b.v)); }
+    friend Float4 min(Float4 a, Float4 b) { return Float4(_mm_min_ps(a.v, b.v)); }
+    friend Float4 max(Float4 a, Float4 b) { return Float4(_mm_max_ps(a.v, b.v)); }
+    friend Float4 abs(Float4 a) { return Float4(_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)); }
+    // Lanes where a < b, as an all-ones / all-zeros mask.
+    friend Float4 lessThan(Float4 a, Float4 b) { return Float4(_mm_cmplt_ps(a.v, b.v)); }
+    // mask ? a : b, lane by lane.
+    friend Float4 select(Float4 mask, Float4 a, Float4 b) {
+        return Float4(_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v)));
+    }
+    // Rounds towards minus infinity (exact for |x| < 2^31).
+    friend Float4 floor(Float4 a) {
+        __m128 t = _mm_cvtepi32_ps(_mm_cvttps_epi32(a.v));
+        return Float4(_mm_sub_ps(t, _mm_and_ps(_mm_cmpgt_ps(t, a.v), _mm_set1_ps(1.0f))));
+    }
+    // Lanes that hold a finite number are kept, NaN and infinities become 0.
+    friend Float4 finiteOrZero(Float4 a) {
+        __m128i bits = _mm_castps_si128(a.v);
+        __m128i exponent = _mm_and_si128(bits, _mm_set1_epi32(0x7f800000));
+        __m128i notFinite = _mm_cmpeq_epi32(exponent, _mm_set1_epi32(0x7f800000));
+        return Float4(_mm_andnot_ps(_mm_castsi128_ps(notFinite), a.v));
+    }
+#else
+    float v[4];
+    Float4() : v{0, 0, 0, 0} {}
+    Float4(float x) : v{x, x, x, x} {}
+    Float4(float a, float b, float c, float d) : v{a, b, c, d} {}
+
+    static Float4 load(const float* p) { return Float4(p[0], p[1], p[2], p[3]); }
+    static Float4 loadUnaligned(const float* p) { return load(p); }
+    void store(float* p) const { std::memcpy(p, v, sizeof v); }
+    void storeUnaligned(float* p) const { store(p); }
+    float lane(int i) const { return v[i]; }
+
+    template <class F>
+    static Float4 map(Float4 a, Float4 b, F f) {
+        return Float4(f(a.v[0], b.v[0]), f(a.v[1], b.v[1]), f(a.v[2], b.v[2]), f(a.v[3], b.v[3]));
+    }
+    friend Float4 operator+(Float4 a, Float4 b) { return map(a, b, [](float x, float y) { return x + y; }); }
+    friend Float4 operator-(Float4 a, Float4 b) { return map(a, b, [](float x, float y) { return x - y; }); }
+    friend Float4 operator*(Float4 a, Float4 b) { return map(a, b, [](float x, float y) { return x * y; }); }
+    friend Float4 operator/(Float4 a, Float4 b) { return map(a, b, [](float x, float y) { return x / y; }); }
+    // Same operand order as the SSE instructions: the second operand wins on NaN.
+    friend Float4 min(Float4 a, Float4 b) { return map(a, b, [](float x, float y) { return x < y ? x : y; }); }
+    friend Float4 max(Float4 a, Float4 b) { return map(a, b, [](float x, float y) { return x > y ? x : y; }); }
+    friend Float4 abs(Float4 a) { return map(a, a, [](float x, float) { return std::fabs(x); }); }
+    friend Float4 lessThan(Float4 a, Float4 b) {
+        return map(a, b, [](float x, float y) {
+            uint32_t m = x < y ? 0xffffffffu : 0u;
+            float f;
+            std::memcpy(&f, &m, sizeof f);
+            return f;
+        });
+    }
+    friend Float4 select(Float4 mask, Float4 a, Float4 b) {
+        Float4 r;
+        for (int i = 0; i < 4; ++i) {
+            uint32_t m, x, y;
+            std::memcpy(&m, &mask.v[i], 4);
+            std::memcpy(&x, &a.v[i], 4);
+            std::memcpy(&y, &b.v[i], 4);
+            uint32_t z = (m & x) | (~m & y);
+            std::memcpy(&r.v[i], &z, 4);
+        }
+        return r;
+    }
+    friend Float4 floor(Float4 a) { return map(a, a, [](float x, float) { return std::floor(x); }); }
+    friend Float4 finiteOrZero(Float4 a) { return map(a, a, [](float x, float) { return std::isfinite(x) ? x : 0.0f; }); }
+#endif
+
+    Float4& operator+=(Float4 b) { return *this = *this + b; }
+    Float4& operator-=(Float4 b) { return *this = *this - b; }
+    Float4& operator*=(Float4 b) { return *this = *this * b; }
+    friend Float4 operator-(Float4 a) { return Float4(0.0f) - a; }
+    friend Float4 clamp(Float4 a, Float4 lo, Float4 hi) { return min(max(a, lo), hi); }
+};
+
+}  // namespace wave
