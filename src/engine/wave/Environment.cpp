@@ -84,6 +84,11 @@ void Environment::reset() {
     for (Environment* child : children_) child->reset();
 }
 
+void Environment::resetProducers() {
+    for (Producer* p : resetList_) p->resetState();
+    for (Environment* child : children_) child->resetProducers();
+}
+
 void Environment::producerCreated() {
     ++producerCount_;
     // Both lists can then take every producer without growing while audio runs.

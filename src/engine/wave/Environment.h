@@ -49,6 +49,8 @@ public:
     void run(int frames, int flags);
     // Restarts time and clears the state of every registered producer, recursively.
     void reset();
+    // Clears the state of every registered producer, recursively, without restarting time.
+    void resetProducers();
 
     Buffer& silence() { return silence_; }
 

@@ -1,0 +1,320 @@
+#include "engine/GenericPlugin.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+
+#include "engine/BypassProcessor.h"
+#include "engine/DenormalGuard.h"
+#include "engine/PluginChannel.h"
+#include "engine/wave/Tolerance.h"
+
+namespace {
+
+// Process-wide state shared by all instances.
+std::mutex sharedMutex;
+int instanceCount = 0;
+std::unique_ptr<SharedPluginSettings> sharedSettingsObject;
+
+// A full preset load queues every parameter while the audio thread is not draining, so the queue
+// holds several complete sets; a larger burst is not lost but re-sent as a resync.
+constexpr size_t kMinParameterQueue = 8192;
+constexpr size_t kMidiQueueCapacity = 2048;
+
+}  // namespace
+
+GenericPlugin::GenericPlugin(int numChannels)
+    : numChannels_(std::clamp(numChannels, 1, 2)),
+      midiQueue_(kMidiQueueCapacity),
+      creatorThread_(std::this_thread::get_id()) {
+    registerName("");
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+}
+
+GenericPlugin::~GenericPlugin() {
+    if (!initialised_) return;
+    std::lock_guard<std::mutex> lock(sharedMutex);
+    if (--instanceCount == 0) shutdownShared();
+}
+
+SharedPluginSettings* GenericPlugin::sharedSettings() { return sharedSettingsObject.get(); }
+
+void GenericPlugin::shutdownShared() {
+    if (sharedSettingsObject) sharedSettingsObject->save();
+    sharedSettingsObject.reset();
+}
+
+std::unique_ptr<PluginSettings> GenericPlugin::createSettings() { return std::make_unique<PluginSettings>(); }
+
+std::unique_ptr<SharedPluginSettings> GenericPlugin::createSharedSettings() {
+    return std::make_unique<SharedPluginSettings>();
+}
+
+void GenericPlugin::init(const std::string& productName) {
+    if (initialised_) return;
+    {
+        std::lock_guard<std::mutex> lock(sharedMutex);
+        if (instanceCount++ == 0) {
+            sharedSettingsObject = createSharedSettings();
+            initShared(productName);
+            settings_ = createSettings();
+            sharedSettingsObject->load();
+        } else {
+            settings_ = createSettings();
+        }
+        settings_->load();
+        settings_->setLoaded(true);
+        sharedSettingsObject->setLoaded(true);
+    }
+    initialised_ = true;
+
+    int blockSize = std::max(32, 1024 >> sharedSettingsObject->getConserveMemory());
+    environment_ = std::make_unique<wave::Environment>(blockSize);
+    struct RateHandler final : NotifyEvent::Handler {
+        explicit RateHandler(GenericPlugin& p) : plugin(p) {}
+        void call(void*) override { plugin.sampleRateChanged(); }
+        GenericPlugin& plugin;
+    };
+    environment_->sampleRateEvent().setHandler(std::make_unique<RateHandler>(*this));
+
+    eventReceiver_ = createEventReceiver();
+    parameterQueue_ = std::make_unique<MpscQueue<ParameterChange>>(
+        std::max(kMinParameterQueue, 4 * parameters_.size() + 16));
+    keptValues_.reserve(keptAcrossPresets_.size());
+    bypass_ = std::make_unique<BypassProcessor>(*this);
+    bypass_->prepareLatency(latency_);
+}
+
+void GenericPlugin::beginUpdate() { updateCounter_.fetch_add(1); }
+
+void GenericPlugin::endUpdate() {
+    if (updateCounter_.fetch_sub(1) == 1 && notificationDeferred_.exchange(false)) {
+        if (adapter_) adapter_->parameterChanged(-1);
+        notifyListener(kParameterChanged, -1);
+    }
+}
+
+AbstractPluginParameter* GenericPlugin::getParameter(int index) {
+    if (index < 0 || index >= static_cast<int>(parameters_.size())) return nullptr;
+    return parameters_[static_cast<size_t>(index)];
+}
+
+int GenericPlugin::addParameter(AbstractPluginParameter* parameter) {
+    parameters_.push_back(parameter);
+    return static_cast<int>(parameters_.size()) - 1;
+}
+
+int GenericPlugin::registerName(const std::string& name) {
+    auto it = std::find(names_.begin(), names_.end(), name);
+    if (it != names_.end()) return static_cast<int>(it - names_.begin());
+    names_.push_back(name);
+    return static_cast<int>(names_.size()) - 1;
+}
+
+void GenericPlugin::setParameter(int index, float value, int flags) {
+    parameterHook(index, value);
+    if (!parameterQueue_ || !parameterQueue_->push({index, value})) {
+        // Never block or allocate: the value itself is already stored in the parameter, so the
+        // audio thread re-applies every parameter at its next drain.
+        droppedChanges_.fetch_add(1);
+        resyncPending_.store(true);
+    }
+    currentPreset_.setModified(true);
+    if (updateCounter_.load() != 0) {
+        notificationDeferred_.store(true);
+        return;
+    }
+    if (!(flags & 1) && adapter_) adapter_->parameterChanged(index);
+    notifyListener(kParameterChanged, index);
+}
+
+void GenericPlugin::notifyListener(int code, int value) {
+    listenerInUse_.fetch_add(1);
+    if (Listener* l = listener_.load()) l->pluginNotification(code, value);
+    listenerInUse_.fetch_sub(1);
+}
+
+void GenericPlugin::setEditor(Listener* listener) {
+    listener_.store(listener);
+    while (listenerInUse_.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+void GenericPlugin::receiveMidi(const MidiMessage& message) {
+    if (midiState_ == MidiDisabled) return;
+    midiQueue_.push(message);  // a full queue drops the newest message
+}
+
+void GenericPlugin::applyQueuedChanges() {
+    if (!parameterQueue_) return;
+    ParameterChange change;
+    while (parameterQueue_->pop(change)) {
+        if (change.index == kRestartMarker) {
+            environment_->restartTime();
+            continue;
+        }
+        AbstractPluginParameter* p = getParameter(change.index);
+        if (!p) continue;
+        p->applyValue(change.value);
+        parameterChanged(change.index);
+    }
+    if (resyncPending_.exchange(false)) resyncAllParameters();
+}
+
+void GenericPlugin::resyncAllParameters() {
+    for (size_t i = 0; i < parameters_.size(); ++i) {
+        parameters_[i]->applyValue(parameters_[i]->getValue());
+        parameterChanged(static_cast<int>(i));
+    }
+}
+
+void GenericPlugin::parameterChanged(int index) {
+    for (Channel* c : channels_) c->parameterChanged(index);
+    if (midiParameter_ && index == midiParameter_->getId()) {
+        midiState_ = static_cast<int>(midiParameter_->getValue());
+        if (midiState_ == MidiDisabled) noteOff(0, 1.0f);
+    }
+    if (bypassParameter_ && index == bypassParameter_->getId()) setBypass(bypassParameter_->getValue() != 0.0f, 1);
+}
+
+void GenericPlugin::setIoPointers(const float* const* inputs, int numInputs, int frames) {
+    if (!isEffect()) return;
+    auto input = [&](int i) -> const float* { return i >= 0 && i < numInputs && inputs ? inputs[i] : nullptr; };
+    for (int i = 0; i < static_cast<int>(channels_.size()) && i < numChannels_; ++i) {
+        channels_[static_cast<size_t>(i)]->mainInput().setSource(input(i), frames);
+        if (hasSideChain()) {
+            const float* side = sideChainConnected_ ? input(numChannels_ + i) : input(i);
+            channels_[static_cast<size_t>(i)]->sideChainInput().setSource(side, frames);
+        }
+    }
+}
+
+void GenericPlugin::processBlock(const float* const* inputs, int numInputs, float* const* outputs, int numChannels,
+                                 int frames) {
+    if (!environment_ || frames <= 0 || !outputs) return;
+    DenormalGuard denormals;
+    currentBlockLength_ = frames;
+    if (updateCounter_.load() == 0) applyQueuedChanges();
+    int channels = std::min(numChannels, 2);
+    int chunk = getBlockSize();
+    setIoPointers(inputs, numInputs, frames);
+
+    // Dry pointers for the bypass stage: missing host inputs read as silence.
+    const float* dry[2] = {nullptr, nullptr};
+    for (int c = 0; c < channels; ++c) dry[c] = inputs && c < numInputs ? inputs[c] : nullptr;
+
+    int flags = 0;
+    int pos = 0;
+    bool midiSeen = false;
+    while (pos < frames) {
+        MidiMessage message;
+        bool popped = midiQueue_.pop(message);
+        int end = popped ? std::clamp(message.offset, 0, frames) : frames;
+        while (pos < end) {
+            int n = std::min(chunk, end - pos);
+            bypass_->process(dry, outputs, channels, pos, n, flags);
+            pos += n;
+        }
+        if (popped) {
+            decode(message);
+            if (updateCounter_.load() == 0) applyQueuedChanges();
+            midiSeen = true;
+        }
+    }
+    MidiMessage late;
+    while (midiQueue_.pop(late)) {
+        decode(late);
+        midiSeen = true;
+    }
+    if (midiSeen) notifyListener(kMidiActivity, 0);
+}
+
+void GenericPlugin::decode(const MidiMessage& message) {
+    if (eventReceiver_) eventReceiver_->receiveMidi(message);
+}
+
+void GenericPlugin::processChannels(const float** buffers, int count, int frames) {
+    for (int i = 0; i < count; ++i) {
+        Channel* c = i < static_cast<int>(channels_.size()) ? channels_[static_cast<size_t>(i)] : nullptr;
+        wave::Producer* out = c ? c->getOutput() : nullptr;
+        buffers[i] = out ? out->pull(frames, 0)->data() : environment_->silence().data();
+    }
+}
+
+void GenericPlugin::setBypass(bool on, int source) {
+    if (source < 0 || source > 1 || bypassRequest_[source] == on) return;
+    bool wasBypassed = isBypassed();
+    bypassRequest_[source] = on;
+    bool now = isBypassed();
+    if (now == wasBypassed || !bypass_) return;
+    bypass_->setState(now);
+    if (!now) environment_->resetProducers();  // no stale filter state is heard
+}
+
+void GenericPlugin::setTransport(float bpm, float position) {
+    if (!std::isfinite(bpm) || bpm <= 0.0f) bpm = 120.0f;
+    if (!std::isfinite(position)) position = lastReportedPosition_;
+    if (std::fabs(position - lastReportedPosition_) > wave::kTolerance) {
+        songPosition_ = position;
+    } else if (environment_) {
+        songPosition_ += static_cast<float>(currentBlockLength_) * bpm / (environment_->getSampleRate() * 60.0f);
+        songPosition_ = std::fmod(songPosition_, 256.0f);
+        if (songPosition_ < 0.0f) songPosition_ += 256.0f;
+    }
+    lastReportedPosition_ = position;
+    tempoChanged(bpm, songPosition_);
+}
+
+void GenericPlugin::setSampleRate(float rate) {
+    if (environment_ && std::fabs(rate - environment_->getSampleRate()) > wave::kTolerance) {
+        environment_->setSampleRate(rate);
+    }
+}
+
+void GenericPlugin::setLatency(int samples) {
+    samples = std::max(0, samples);
+    if (samples == latency_) return;
+    if (bypass_) bypass_->prepareLatency(samples);
+    latency_ = samples;
+    if (adapter_) adapter_->latencyChanged();
+}
+
+void GenericPlugin::reset() {
+    if (!environment_) return;
+    environment_->reset();
+    bypass_->jumpToEnd();
+    currentBlockLength_ = 0;
+    if (updateCounter_.load() == 0) applyQueuedChanges();
+}
+
+bool GenericPlugin::loadPresetData(const std::string&) { return false; }
+
+bool GenericPlugin::loadPreset(const std::string& path) {
+    beginUpdate();
+    keptValues_.clear();
+    for (AbstractPluginParameter* p : keptAcrossPresets_) keptValues_.push_back(p->getValue());
+    bool ok = loadPresetData(path);
+    if (!loadingDefaultPreset_) {
+        for (size_t i = 0; i < keptAcrossPresets_.size(); ++i) keptAcrossPresets_[i]->setValue(keptValues_[i], 0);
+    }
+    if (parameterQueue_ && !parameterQueue_->push({kRestartMarker, 0.0f})) resyncPending_.store(true);
+    endUpdate();
+    if (ok) {
+        std::string name = path;
+        size_t slash = name.find_last_of('/');
+        if (slash != std::string::npos) name = name.substr(slash + 1);
+        size_t dot = name.find_last_of('.');
+        if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
+        currentPreset_.set(name, path);
+        currentPreset_.setModified(false);
+        if (adapter_) adapter_->presetChanged();
+        notifyListener(kPresetChanged, 0);
+    }
+    return ok;
+}
+
+void GenericPlugin::setCurrentPresetName(const std::string& name, int prefixLength) {
+    if (currentPreset_.setName(name, prefixLength)) notifyListener(kPresetChanged, 0);
+}

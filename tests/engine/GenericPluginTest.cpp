@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/BypassProcessor.h"
+#include "support/AllocationCounter.h"
+#include "support/TestPlugin.h"
+
+namespace {
+
+struct Recorder : GenericPlugin::Listener {
+    void pluginNotification(int code, int value) override { events.push_back({code, value}); }
+    std::vector<std::pair<int, int>> events;
+};
+
+struct CountingAdapter : GenericPlugin::Adapter {
+    void latencyChanged() override { ++latency; }
+    void parameterChanged(int index) override { changed.push_back(index); }
+    void presetChanged() override { ++presets; }
+    int latency = 0, presets = 0;
+    std::vector<int> changed;
+};
+
+// Runs the plug-in over constant input and returns the left output.
+std::vector<float> run(TestPlugin& plugin, int frames, float input = 1.0f) {
+    std::vector<float> inL(frames, input), inR(frames, input), outL(frames), outR(frames);
+    const float* ins[2] = {inL.data(), inR.data()};
+    float* outs[2] = {outL.data(), outR.data()};
+    plugin.processBlock(ins, 2, outs, 2, frames);
+    return outL;
+}
+
+}  // namespace
+
+TEST(GenericPlugin, HostBufferIsCutAtTheBlockSizeAndAtMidiOffsets) {
+    TestPlugin plugin;
+    ASSERT_EQ(plugin.getBlockSize(), 1024);
+    auto& stage = plugin.channels_[0]->gain;
+    run(plugin, 3000);
+    EXPECT_EQ(stage.chunkSizes, (std::vector<int>{1024, 1024, 952}));
+
+    stage.chunkSizes.clear();
+    int startTime = plugin.getEnvironment().getCurrentTime();
+    plugin.receiveMidi({0x90, 60, 100, 100});
+    plugin.receiveMidi({0x80, 60, 0, 1500});
+    plugin.receiveMidi({0xB0, 1, 5, 5000});  // beyond the buffer: decoded after it
+    run(plugin, 2000);
+    EXPECT_EQ(stage.chunkSizes, (std::vector<int>{100, 1024, 376, 500}));
+    ASSERT_EQ(plugin.receiver->entries.size(), 3u);
+    EXPECT_EQ(plugin.receiver->entries[0].timeAtDecode - startTime, 100);
+    EXPECT_EQ(plugin.receiver->entries[1].timeAtDecode - startTime, 1500);
+    EXPECT_EQ(plugin.receiver->entries[2].timeAtDecode - startTime, 2000);
+}
+
+TEST(GenericPlugin, DisabledMidiIsDroppedAndReleasesNotes) {
+    TestPlugin plugin;
+    plugin.midi->setValue(1.0f, 0);
+    run(plugin, 64);
+    EXPECT_EQ(plugin.noteOffs, (std::vector<int>{0}));
+    plugin.receiveMidi({0x90, 60, 100, 0});
+    run(plugin, 64);
+    EXPECT_TRUE(plugin.receiver->entries.empty());
+}
+
+TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndHoldsTheQueue) {
+    TestPlugin plugin;
+    Recorder listener;
+    CountingAdapter adapter;
+    plugin.setEditor(&listener);
+    plugin.setAdapter(&adapter);
+
+    plugin.params[0]->setValue(0.5f, 0);
+    EXPECT_EQ(listener.events.back(), std::make_pair(GenericPlugin::kParameterChanged, plugin.params[0]->getId()));
+    plugin.params[1]->setValue(0.5f, 1);  // from the host: not reported back to it
+    EXPECT_EQ(adapter.changed, (std::vector<int>{plugin.params[0]->getId()}));
+
+    listener.events.clear();
+    adapter.changed.clear();
+    plugin.beginUpdate();
+    plugin.beginUpdate();
+    plugin.params[2]->setValue(0.25f, 0);
+    plugin.params[3]->setValue(0.75f, 0);
+    run(plugin, 64);  // nothing drained while a batch is open
+    EXPECT_EQ(plugin.params[2]->applyCount, 0);
+    plugin.endUpdate();
+    EXPECT_TRUE(listener.events.empty());
+    plugin.endUpdate();
+    EXPECT_EQ(listener.events, (std::vector<std::pair<int, int>>{{GenericPlugin::kParameterChanged, -1}}));
+    EXPECT_EQ(adapter.changed, (std::vector<int>{-1}));
+    run(plugin, 64);
+    EXPECT_FLOAT_EQ(plugin.params[2]->applied, 0.25f);
+    EXPECT_EQ(plugin.channels_[1]->changes.back(), plugin.params[3]->getId());
+    plugin.setEditor(nullptr);
+}
+
+TEST(GenericPlugin, OverflowingParameterQueueResyncsInsteadOfLosingValues) {
+    TestPlugin plugin(1, 3);
+    plugin.beginUpdate();
+    for (int i = 1; i <= 20000; ++i) plugin.params[i % 3]->setValue(static_cast<float>(i) / 20000.0f, 0);
+    plugin.endUpdate();
+    EXPECT_GT(plugin.getDroppedChanges(), 0);
+    run(plugin, 16);
+    for (auto& p : plugin.params) EXPECT_FLOAT_EQ(p->applied, p->getValue());
+}
+
+TEST(GenericPlugin, BypassCrossfadesOver50Milliseconds) {
+    TestPlugin plugin;
+    plugin.setSampleRate(48000.0f);
+    auto out = run(plugin, 256);
+    EXPECT_FLOAT_EQ(out[100], 2.0f);  // processed: gain 2
+    plugin.setBypass(true, 0);
+    out = run(plugin, 4800);
+    EXPECT_NEAR(out[0], 2.0f, 1e-3f);
+    EXPECT_NEAR(out[1200], 1.5f, 1e-3f);  // halfway through 2400 samples
+    EXPECT_FLOAT_EQ(out[2400], 1.0f);
+    EXPECT_FLOAT_EQ(out[4799], 1.0f);
+    // Fully bypassed: the chain is not processed at all.
+    size_t chunks = plugin.channels_[0]->gain.chunkSizes.size();
+    run(plugin, 512);
+    EXPECT_EQ(plugin.channels_[0]->gain.chunkSizes.size(), chunks);
+    plugin.setBypass(false, 0);
+    out = run(plugin, 2400);
+    EXPECT_NEAR(out[1200], 1.5f, 1e-3f);
+}
+
+TEST(GenericPlugin, LeavingBypassWaitsForTheLatencyAndDelaysTheDrySignal) {
+    TestPlugin plugin;
+    CountingAdapter adapter;
+    plugin.setAdapter(&adapter);
+    plugin.setSampleRate(48000.0f);
+    plugin.setTestLatency(100);
+    EXPECT_EQ(adapter.latency, 1);
+    plugin.setBypass(true, 1);
+    plugin.reset();  // jump straight into bypass
+    std::vector<float> ramp(512), outL(512), outR(512);
+    for (int i = 0; i < 512; ++i) ramp[i] = static_cast<float>(i);
+    const float* ins[2] = {ramp.data(), ramp.data()};
+    float* outs[2] = {outL.data(), outR.data()};
+    plugin.processBlock(ins, 2, outs, 2, 512);
+    EXPECT_FLOAT_EQ(outL[50], 0.0f);  // not written yet: zeros
+    EXPECT_FLOAT_EQ(outL[300], 200.0f);
+
+    plugin.setBypass(false, 1);
+    auto out = run(plugin, 64, 1.0f);  // the countdown covers the latency: still dry
+    out = run(plugin, 64, 1.0f);
+    EXPECT_FLOAT_EQ(out[63], 1.0f);
+    out = run(plugin, 2400, 1.0f);
+    EXPECT_NEAR(out[2399], 2.0f, 0.05f);
+    EXPECT_GT(out[1200], 1.2f);
+    EXPECT_LT(out[1200], 1.8f);
+}
+
+TEST(GenericPlugin, NonFiniteHostAudioNeverReachesTheChain) {
+    TestPlugin plugin;
+    std::vector<float> bad(256, NAN), outL(256), outR(256);
+    bad[3] = INFINITY;
+    const float* ins[2] = {bad.data(), bad.data()};
+    float* outs[2] = {outL.data(), outR.data()};
+    plugin.processBlock(ins, 2, outs, 2, 256);
+    for (float x : outL) EXPECT_TRUE(std::isfinite(x));
+    auto out = run(plugin, 64, 0.5f);
+    EXPECT_FLOAT_EQ(out[0], 1.0f);
+}
+
+TEST(GenericPlugin, TransportAdvancesWhileTheHostPositionStandsStill) {
+    TestPlugin plugin;
+    plugin.setSampleRate(48000.0f);
+    plugin.setTransport(120.0f, 8.0f);
+    EXPECT_FLOAT_EQ(plugin.getSongPosition(), 8.0f);
+    run(plugin, 24000);  // half a second = one beat at 120 BPM
+    plugin.setTransport(120.0f, 8.0f);
+    EXPECT_FLOAT_EQ(plugin.getSongPosition(), 9.0f);
+    plugin.setTransport(120.0f, 255.5f);
+    plugin.setTransport(120.0f, 255.5f);
+    EXPECT_NEAR(plugin.getSongPosition(), 0.5f, 1e-4f);  // wrapped into [0, 256)
+}
+
+TEST(GenericPlugin, ProcessBlockAllocatesNothingAfterWarmUp) {
+    for (int frames : {1, 63, 64, 512, 4096}) {
+        TestPlugin plugin;
+        plugin.setSampleRate(48000.0f);
+        for (auto* c : {&plugin.channels_[0]->gain, &plugin.channels_[1]->gain}) c->chunkSizes.reserve(100000);
+        std::vector<float> in(frames, 0.25f), outL(frames), outR(frames);
+        const float* ins[2] = {in.data(), in.data()};
+        float* outs[2] = {outL.data(), outR.data()};
+        plugin.processBlock(ins, 2, outs, 2, frames);  // warm-up
+        plugin.receiver->entries.reserve(1000);
+        for (auto& c : plugin.channels_) c->changes.reserve(1000);
+        alloc_counter::arm();
+        for (int k = 0; k < 20; ++k) {
+            plugin.receiveMidi({0x90, 60, 100, frames / 2});
+            plugin.params[0]->setValue(static_cast<float>(k) / 20.0f, 1);
+            if (k == 10) plugin.setBypass(true, 0);
+            plugin.setTransport(120.0f, 0.0f);
+            plugin.processBlock(ins, 2, outs, 2, frames);
+        }
+        EXPECT_EQ(alloc_counter::disarm(), 0u) << frames << " frames per host buffer";
+    }
+}
