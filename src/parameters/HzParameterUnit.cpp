@@ -1,0 +1,8 @@
+#include "parameters/HzParameterUnit.h"
+
+HzParameterUnit::HzParameterUnit() = default;
+
+const HzParameterUnit& HzParameterUnit::instance() {
+    static const HzParameterUnit unit;
+    return unit;
+}
