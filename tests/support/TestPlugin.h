@@ -78,7 +78,7 @@ public:
 
     explicit TestPlugin(int channels = 2, int numParams = 4) : GenericPlugin(channels) {
         for (int i = 0; i < numParams; ++i)
-            params.push_back(std::make_unique<TestParameter>(this, "P" + std::to_string(i)));
+            params.push_back(std::make_unique<TestParameter>(this, std::string("P").append(std::to_string(i))));
         midi = std::make_unique<TestParameter>(this, "Receive MIDI", 0, 1);
         setMidiParameter(midi.get());
         init("Test");
