@@ -198,3 +198,26 @@ TEST(GenericPlugin, ProcessBlockAllocatesNothingAfterWarmUp) {
         EXPECT_EQ(alloc_counter::disarm(), 0u) << frames << " frames per host buffer";
     }
 }
+
+namespace {
+int conserveLevel = 0;
+}  // namespace
+
+TEST(GenericPlugin, ConserveMemoryHalvesTheBlockSizePerStep) {
+    struct Plugin : GenericPlugin {
+        explicit Plugin(int level) : GenericPlugin(1) {
+            conserveLevel = level;
+            init("Conserve");
+        }
+        std::string getPluginId() override { return "Cons"; }
+        std::unique_ptr<SharedPluginSettings> createSharedSettings() override {
+            auto s = std::make_unique<SharedPluginSettings>();
+            s->conserveMemory.set(conserveLevel);
+            return s;
+        }
+    };
+    EXPECT_EQ(Plugin(0).getBlockSize(), 1024);
+    EXPECT_EQ(Plugin(3).getBlockSize(), 128);
+    EXPECT_EQ(Plugin(4).getBlockSize(), 64);
+    EXPECT_EQ(Plugin(9).getBlockSize(), 64);  // out of range: clamped to 4
+}
