@@ -1,0 +1,5 @@
+#include "presets/BinaryFileReader.h"
+
+BinaryFileReader::BinaryFileReader(const std::string& path) : detail::InputFileHolder(path), BinaryDataReader(file) {
+    if (!file.is_open()) file.setstate(std::ios::failbit);
+}
