@@ -134,14 +134,18 @@ double StateVariableFilter::DampLimitFunction::evaluate(double f) const {
     return std::min(2.0 / f - f, 2.0);
 }
 
-StateVariableFilter::ClipTable::ClipTable(float shape) : shape_(shape) {
-    table_.build(kSize, ClipFunction(shape), -kRange, kRange);
-}
+StateVariableFilter::ClipTable::ClipTable(float shape) : shape_(shape) { rebuild(); }
 
 void StateVariableFilter::ClipTable::setShape(float shape) {
     if (std::fabs(shape - shape_) <= wave::kTolerance) return;
     shape_ = shape;
-    table_.build(kSize, ClipFunction(shape), -kRange, kRange);
+    rebuild();
+}
+
+void StateVariableFilter::ClipTable::rebuild() {
+    table_.build(kSize, ClipFunction(shape_), -kRange, kRange);
+    FunctionTable::RoundDownScope roundDown;  // read exactly as the clip stage will
+    zero_ = table_.read(Float4(0.0f)).lane(0);
 }
 
 const FunctionTable& StateVariableFilter::freqTable() {
@@ -264,12 +268,13 @@ void StateVariableFilter::computeCoefficients(int segment, int lane, float freq,
 
 void StateVariableFilter::clip(float* data, int count, int lane) const {
     const FunctionTable& table = clipTable_->table();
+    const Float4 zero(clipTable_->zero());
     int segment = 0;
     int segmentEnd = runs_[0];
     auto group = [&](float* p) {
         Float4 drive(drive_[segment * kLanes + lane]);
         Float4 post(post_[segment * kLanes + lane]);
-        (table.read(Float4::loadUnaligned(p) * drive) * post).storeUnaligned(p);
+        ((table.read(Float4::loadUnaligned(p) * drive) - zero) * post).storeUnaligned(p);  // post·clip(drive·y)
     };
     int whole = count & ~3;
     for (int j = 0; j < whole; j += 4) {
@@ -340,13 +345,13 @@ void StateVariableFilter::processMembers(int count) {
     GenericFilter::Streams streams[kLanes];
     bool anyActive = false;
     bool oneSegment = true;
-    const float* zero = environment_.silence().data();
+    const float* silence = environment_.silence().data();
     for (int lane = 0; lane < kLanes; ++lane) {
         if (lane < memberCount) streams[lane] = members()[lane]->fetchStreams(count);
         GenericFilter::Streams& s = streams[lane];
         if (!s.active) {
-            s.frequency = zero;
-            s.peak = zero;
+            s.frequency = silence;
+            s.peak = silence;
             s.factor = nullptr;
             s.constant = true;
         }
@@ -391,7 +396,7 @@ void StateVariableFilter::processMembers(int count) {
 
     float* work = interleaved_.get();
     for (int lane = 0; lane < kLanes; ++lane) {
-        const float* in = streams[lane].active ? streams[lane].input : zero;
+        const float* in = streams[lane].active ? streams[lane].input : silence;
         for (int i = 0; i < count; ++i) work[4 * i + lane] = in[i];
     }
     int begin = 0;

@@ -50,10 +50,16 @@ public:
         void setShape(float shape);
         float getShape() const { return shape_; }
         const FunctionTable& table() const { return table_; }
+        // What the table reads at 0 (not exactly 0: the grid straddles 0 and the two halves of
+        // the function differ). The clip stage subtracts it so that silence stays silence.
+        float zero() const { return zero_; }
 
     private:
+        void rebuild();
+
         float shape_ = 0.0f;
         FunctionTable table_;
+        float zero_ = 0.0f;
     };
 
     // Frequency coefficient of a stage iterated three times per sample, for v = log2(fc / fs):

@@ -38,8 +38,8 @@ inline double db(double ratio) { return 20.0 * std::log10(ratio); }
 
 // Gain in dB of `run` (which filters a whole signal) for a sine of `hz`.
 inline double measuredGainDb(const std::function<std::vector<float>(const std::vector<float>&)>& run, double hz,
-                             double rate, int length = 32768) {
-    std::vector<float> in = sine(hz, rate, length);
+                             double rate, float amplitude = 0.5f, int length = 32768) {
+    std::vector<float> in = sine(hz, rate, length, amplitude);
     std::vector<float> out = run(in);
     return db(settledRms(out) / settledRms(in));
 }
@@ -54,6 +54,14 @@ inline std::vector<float> runUnit(GenericFilter::FilterUnit& unit, const std::ve
         unit.process(in.data() + at, out.data() + at, f.data(), p.data(), nullptr, n, true);
     }
     return out;
+}
+
+// Magnitude in dB of `stages` cascaded analog two-pole sections with damping q at w = f / fc.
+inline double prototypeDb(int response, double w, double q, int stages) {
+    double re = 1.0 - w * w, im = q * w;
+    double denominator = std::sqrt(re * re + im * im);
+    double numerator = response == GenericFilter::LowPass ? 1.0 : response == GenericFilter::HighPass ? w * w : q * w;
+    return stages * db(numerator / denominator);
 }
 
 inline bool allFinite(const std::vector<float>& s) {
