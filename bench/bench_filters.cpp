@@ -1,0 +1,152 @@
+// Cost per sample frame of the filter units. The bare reference loop runs the same three-iteration
+// stage recurrence with fixed coefficients and nothing around it, so the ratio to the kernel shows
+// what segmentation, table look-ups and the clip stage cost.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "engine/wave/Environment.h"
+#include "engine/wave/Float4.h"
+#include "filters/BiQuadFilter.h"
+#include "filters/GenericFilter.h"
+#include "filters/StateVariableFilter.h"
+
+namespace {
+
+constexpr int kBlock = 512;
+
+std::vector<float> noiseBlock(unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> d(-0.5f, 0.5f);
+    std::vector<float> s(kBlock);
+    for (float& x : s) x = d(random);
+    return s;
+}
+
+// A source that repeats one block of noise.
+class NoiseSource : public wave::Source {
+public:
+    NoiseSource(wave::Environment& env, unsigned seed) : wave::Source(env), block_(noiseBlock(seed)) {}
+    void render(wave::Buffer& buffer, int frames, int) override { std::copy(block_.begin(), block_.begin() + frames, buffer.data()); }
+
+private:
+    std::vector<float> block_;
+};
+
+void setFrames(benchmark::State& state) {
+    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * kBlock,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// One-filter path of the kernel, frequency slowly swept so that segments restart as in use.
+void KernelOneFilter(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    StateVariableFilter filter(env);
+    filter.slope.set(static_cast<int>(state.range(0)));
+    std::vector<float> in = noiseBlock(1), out(kBlock), freq(kBlock), peak(kBlock, 0.6f);
+    for (int i = 0; i < kBlock; ++i) freq[i] = 10.0f + 0.002f * i;
+    for (auto _ : state) {
+        filter.process(in.data(), out.data(), freq.data(), peak.data(), nullptr, kBlock, false);
+        benchmark::DoNotOptimize(out.data());
+    }
+    setFrames(state);
+}
+
+// Four-lane pass computing two member filters (a stereo pair): a frame is both channels.
+void KernelTwoMembers(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    StateVariableFilter group(env);
+    NoiseSource left(env, 2), right(env, 3);
+    GenericFilter a(env), b(env);
+    a.setInput(&left);
+    b.setInput(&right);
+    a.joinGroup(&group);
+    b.joinGroup(&group);
+    for (GenericFilter* f : {&a, &b}) {
+        f->slope.set(static_cast<int>(state.range(0)));
+        f->frequencySource().setTarget(10.0f, 0.0f);
+        f->peakSource().setTarget(0.6f, 0.0f);
+    }
+    for (auto _ : state) {
+        env.advanceBlock();
+        benchmark::DoNotOptimize(a.pull(kBlock, 0));
+        benchmark::DoNotOptimize(b.pull(kBlock, 0));
+        env.run(kBlock, 0);
+    }
+    setFrames(state);
+}
+
+void CleanBiquad(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    BiQuadFilter filter(env);
+    filter.slope.set(static_cast<int>(state.range(0)));
+    std::vector<float> in = noiseBlock(4), out(kBlock), freq(kBlock), peak(kBlock, 0.6f);
+    for (int i = 0; i < kBlock; ++i) freq[i] = 10.0f + 0.002f * i;
+    for (auto _ : state) {
+        filter.process(in.data(), out.data(), freq.data(), peak.data(), nullptr, kBlock, false);
+        benchmark::DoNotOptimize(out.data());
+    }
+    setFrames(state);
+}
+
+// The stage recurrence alone: fixed coefficients, low-pass output, no segmentation, no clipper.
+template <class T>
+void bareStages(const float* in, float* out, int count, int stages, T* low, T* band) {
+    const T f(0.12f), q(0.7f), c(0.01f);
+    for (int i = 0; i < count; ++i) {
+        T v;
+        if constexpr (sizeof(T) == sizeof(float)) {
+            v = in[i];
+        } else {
+            v = T::load(in + 4 * i);
+        }
+        for (int s = 0; s < stages; ++s) {
+            T L = low[s], B = band[s], b0 = B;
+            L = L + f * B;
+            B = B + f * (v - q * B - L) - c * b0 * b0 * b0;
+            b0 = B;
+            L = L + f * B;
+            B = B + f * (v - q * B - L) - c * b0 * b0 * b0;
+            b0 = B;
+            L = L + f * B;
+            T H = v - q * B - L;
+            B = B + f * H - c * b0 * b0 * b0;
+            B = std::min(std::max(B, T(-1.0f)), T(1.0f));
+            L = std::min(std::max(L, T(-10.0f)), T(10.0f));
+            low[s] = L;
+            band[s] = B;
+            v = L;
+        }
+        if constexpr (sizeof(T) == sizeof(float)) {
+            out[i] = v;
+        } else {
+            v.store(out + 4 * i);
+        }
+    }
+}
+
+void BareRecurrence(benchmark::State& state) {
+    int stages = StateVariableFilter::stagesForSlope(static_cast<int>(state.range(0)));
+    std::vector<float> in = noiseBlock(5), out(kBlock);
+    float low[4] = {}, band[4] = {};
+    for (auto _ : state) {
+        bareStages<float>(in.data(), out.data(), kBlock, stages, low, band);
+        benchmark::DoNotOptimize(out.data());
+    }
+    setFrames(state);
+}
+
+}  // namespace
+
+BENCHMARK(KernelOneFilter)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(KernelTwoMembers)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(CleanBiquad)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(BareRecurrence)->Arg(1)->Arg(2)->Arg(3);

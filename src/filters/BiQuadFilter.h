@@ -1,0 +1,48 @@
+#pragma once
+#include "engine/wave/Environment.h"
+#include "filters/GenericFilter.h"
+
+// The linear filter unit: a cascade of one, two or four identical second-order sections (12, 24 or
+// 48 dB/octave) with bilinear-transform coefficients, no clipping and no saturation.
+//
+// Coefficients are recomputed at most every 32 samples per section (sooner when the frequency
+// moves by more than 0.1 octave), and only when frequency or peak really changed; the peak is
+// multiplied by the mute factor at every update. Coefficients and state are kept in double
+// precision: with single-precision coefficients a low cut-off at a high sample rate (5 Hz at
+// 192 kHz) loses its DC gain and can drift unstable. Audio thread only, except construction.
+class BiQuadFilter : public GenericFilter::FilterUnit {
+public:
+    static constexpr int kMaxSections = 4;
+    static constexpr int kUpdateInterval = 32;
+    static constexpr float kFrequencyMove = 0.1f;  // octaves
+
+    struct Section {
+        double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
+        float lastFrequency = -1.0f;
+        float lastPeak = 0.0f;
+        int lastResponse = -1;
+        float lastSampleRate = 0.0f;
+        double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+    };
+
+    explicit BiQuadFilter(wave::Environment& environment);
+
+    void process(const float* in, float* out, const float* freq, const float* peak, const float* factor, int count,
+                 bool constant) override;
+    bool processesInPlace() const override { return true; }
+    bool acceptsSlope(int value) const override { return value >= 1 && value <= 3; }
+    void reset() override;
+
+    // Sections a slope value selects: 2 -> 2, 3 -> 4, anything else -> 1.
+    static int sectionsForSlope(int slope) { return slope == 2 ? 2 : slope == 3 ? 4 : 1; }
+    // Computes a section's coefficients for (log2 Hz, peak 0..1) at sample rate fs.
+    static void design(Section& section, int response, float frequency, float peak, float sampleRate);
+
+    const Section& section(int index) const { return sections_[index]; }
+
+private:
+    bool stateIsFinite() const;
+
+    wave::Environment& environment_;
+    Section sections_[kMaxSections];
+};

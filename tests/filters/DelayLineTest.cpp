@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "FilterTestSupport.h"
+#include "filters/DelayLine.h"
+
+using namespace filtertest;
+
+namespace {
+
+constexpr int kBlock = 256;
+
+// A delay stream that can be made to output anything, NaN included.
+class ValueSource : public wave::Source {
+public:
+    ValueSource(wave::Environment& env, float value) : wave::Source(env), value_(value) {}
+    void render(wave::Buffer& buffer, int frames, int) override {
+        for (int i = 0; i < frames; ++i) buffer[i] = value_;
+        setConstant(true);
+    }
+
+private:
+    float value_;
+};
+
+}  // namespace
+
+TEST(DelayLine, ZeroDelayIsTheInputBitForBit) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    std::vector<float> in = noise(10000, 11u);
+    SignalSource source(env, in);
+    DelayLine delay(env);
+    delay.setInput(&source);
+    std::vector<float> out = pullBlocks(env, delay, 10000, kBlock);
+    for (size_t i = 0; i < in.size(); ++i) ASSERT_EQ(out[i], in[i]) << i;
+}
+
+TEST(DelayLine, GlidesFromZeroToTenMillisecondsAndSettlesExactly) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    const int total = 48000 * 2;
+    std::vector<float> in = noise(total, 12u);
+    SignalSource source(env, in);
+    DelayLine delay(env);
+    delay.setInput(&source);
+    std::vector<float> out;
+    for (int done = 0; done < total; done += kBlock) {
+        if (done == 20 * kBlock) delay.delaySource().setTarget(10.0f);
+        env.advanceBlock();
+        const wave::Buffer* b = delay.pull(kBlock, 0);
+        out.insert(out.end(), b->data(), b->data() + kBlock);
+        env.run(kBlock, 0);
+        // The read position glides there without overshooting.
+        EXPECT_LT(delay.glidePosition(), 480.5);
+        if (done == 30 * kBlock) {
+            EXPECT_TRUE(delay.isGliding());
+            EXPECT_GT(delay.glidePosition(), 0.0);
+        }
+    }
+    EXPECT_FALSE(delay.isGliding());
+    // The last half second is the input 480 samples earlier, bit for bit.
+    for (int i = total - 24000; i < total; ++i) ASSERT_EQ(out[i], in[i - 480]) << i;
+}
+
+TEST(DelayLine, UnwrittenPositionsReadAsSilenceAfterReset) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    SignalSource source(env, std::vector<float>(48000, 1.0f));
+    DelayLine delay(env);
+    delay.setInput(&source);
+    delay.delaySource().setTarget(10.0f, 0.0f);
+    std::vector<float> out = pullBlocks(env, delay, 1024, kBlock);
+    for (int i = 0; i < 480; ++i) ASSERT_EQ(out[i], 0.0f) << i;
+    for (int i = 480; i < 1024; ++i) ASSERT_EQ(out[i], 1.0f) << i;
+    // After a reset the old signal is not replayed.
+    env.reset();
+    source.signal().assign(48000, 0.5f);
+    out = pullBlocks(env, delay, 1024, kBlock);
+    for (int i = 0; i < 480; ++i) ASSERT_EQ(out[i], 0.0f) << i;
+    EXPECT_EQ(out[600], 0.5f);
+}
+
+// 50 ms at 384 kHz still fits; beyond the ring's rate the delay is limited to what the ring holds
+// instead of reading samples that were already overwritten.
+TEST(DelayLine, LongestDelayFitsTheRingAtHighRates) {
+    for (float rate : {192000.0f, 384000.0f, 768000.0f}) {
+        wave::Environment env(kBlock);
+        env.setSampleRate(rate);
+        const int total = static_cast<int>(rate * 0.2f);
+        std::vector<float> in(static_cast<size_t>(total));
+        for (int i = 0; i < total; ++i) in[i] = static_cast<float>(i);
+        SignalSource source(env, in);
+        DelayLine delay(env);
+        delay.setInput(&source);
+        delay.delaySource().setTarget(50.0f, 0.0f);
+        std::vector<float> out = pullBlocks(env, delay, total, kBlock);
+        int expected = std::min(static_cast<int>(rate * 0.05f), delay.maxDelaySamples());
+        if (rate <= DelayLine::kMaxSampleRate) {
+            EXPECT_EQ(expected, static_cast<int>(rate * 0.05f));
+        }
+        for (int i = total - 1000; i < total; ++i) ASSERT_EQ(out[i], static_cast<float>(i - expected)) << rate;
+    }
+}
+
+TEST(DelayLine, NonFiniteDelayValuesCountAsZero) {
+    wave::Environment env(kBlock);
+    std::vector<float> in = noise(4096, 13u);
+    SignalSource source(env, in);
+    ValueSource nan(env, NAN);
+    DelayLine delay(env);
+    delay.setInput(&source);
+    delay.setDelayProducer(&nan);
+    std::vector<float> out = pullBlocks(env, delay, 4096, kBlock);
+    for (size_t i = 0; i < in.size(); ++i) ASSERT_EQ(out[i], in[i]);
+}
+
+TEST(DelayLine, WithoutGlideAChangeJumps) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    std::vector<float> in(8192);
+    for (int i = 0; i < 8192; ++i) in[i] = static_cast<float>(i);
+    SignalSource source(env, in);
+    ValueSource tenMs(env, 10.0f);
+    DelayLine delay(env);
+    delay.setGlide(false);
+    delay.setInput(&source);
+    pullBlocks(env, delay, 1024, kBlock);
+    delay.setDelayProducer(&tenMs);
+    std::vector<float> out = pullBlocks(env, delay, 1024, kBlock);
+    for (int i = 0; i < 1024; ++i) ASSERT_EQ(out[i], static_cast<float>(1024 + i - 480));
+}

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+
+#include "filters/FunctionTable.h"
+#include "filters/StateVariableFilter.h"
+
+using wave::Float4;
+
+namespace {
+
+class Line : public FunctionTableFunction {
+public:
+    double evaluate(double x) const override { return 3.0 * x - 1.0; }
+};
+
+class Cube : public FunctionTableFunction {
+public:
+    double evaluate(double x) const override { return x * x * x; }
+};
+
+float readVector(const FunctionTable& table, float v) {
+    FunctionTable::RoundDownScope roundDown;
+    return table.read(Float4(v, v, v, v)).lane(2);
+}
+
+}  // namespace
+
+TEST(FunctionTable, SizeIsThePowerOfTwoAtOrAboveTheRequestAndEndsAreExact) {
+    Cube cube;
+    EXPECT_EQ(FunctionTable(4906, cube, 0.0f, 1.0f).size(), 8192);
+    EXPECT_EQ(FunctionTable(8192, cube, 0.0f, 1.0f).size(), 8192);
+    EXPECT_EQ(FunctionTable(1, cube, 0.0f, 1.0f).size(), 2);
+    FunctionTable t(100, cube, 2.0f, -2.0f);  // ends in either order
+    ASSERT_EQ(t.size(), 128);
+    EXPECT_EQ(t.getMin(), -2.0f);
+    EXPECT_EQ(t.data()[0], -8.0f);
+    EXPECT_EQ(t.data()[127], 8.0f);
+    EXPECT_EQ(t.data()[128], 8.0f);  // the guard point repeats the last one
+}
+
+TEST(FunctionTable, BothReadFormsInterpolateLinearlyAndAgree) {
+    Line line;
+    FunctionTable t(8192, line, -40.0f, 40.0f);
+    for (float v = -39.9f; v < 39.9f; v += 0.7331f) {
+        EXPECT_NEAR(t.read(v), 3.0f * v - 1.0f, 2e-4f) << v;
+        EXPECT_NEAR(readVector(t, v), 3.0f * v - 1.0f, 2e-4f) << v;
+    }
+    Cube cube;
+    FunctionTable c(4096, cube, 0.0f, 5.0f);
+    for (float v = 0.0f; v <= 5.0f; v += 0.0371f) EXPECT_NEAR(c.read(v), v * v * v, 1e-3f) << v;
+}
+
+TEST(FunctionTable, ArgumentsOutsideTheRangeReadTheNearestEnd) {
+    Line line;
+    FunctionTable t(8192, line, -40.0f, 40.0f);
+    for (float v : {-40.0f, -41.0f, -1e9f, -INFINITY}) {
+        EXPECT_NEAR(t.read(v), -121.0f, 1e-3f) << v;
+        EXPECT_NEAR(readVector(t, v), -121.0f, 1e-3f) << v;
+    }
+    for (float v : {40.0f, 40.5f, 1e9f, INFINITY}) {
+        EXPECT_NEAR(t.read(v), 119.0f, 1e-3f) << v;
+        EXPECT_NEAR(readVector(t, v), 119.0f, 1e-3f) << v;
+    }
+    EXPECT_TRUE(std::isfinite(t.read(NAN)));
+    EXPECT_TRUE(std::isfinite(readVector(t, NAN)));
+}
+
+TEST(FunctionTable, RoundDownScopeRestoresTheCallersMode) {
+    ASSERT_EQ(std::fegetround(), FE_TONEAREST);
+    {
+        FunctionTable::RoundDownScope roundDown;
+        EXPECT_EQ(std::fegetround(), FE_DOWNWARD);
+    }
+    EXPECT_EQ(std::fegetround(), FE_TONEAREST);
+    std::fesetround(FE_TOWARDZERO);
+    { FunctionTable::RoundDownScope roundDown; }
+    EXPECT_EQ(std::fegetround(), FE_TOWARDZERO);
+    std::fesetround(FE_TONEAREST);
+}
+
+TEST(FilterTables, CoefficientTablesMatchTheirDefinitions) {
+    const FunctionTable& freq = StateVariableFilter::freqTable();
+    // v = log2(fc / fs); f = 2·sin(pi·fc / (3·fs)).
+    EXPECT_NEAR(freq.read(std::log2(1000.0f / 48000.0f)), 2.0 * std::sin(M_PI * 1000.0 / 144000.0), 1e-5);
+    // From 0.4727·fs up the coefficient is limited to 0.95 and never more.
+    EXPECT_NEAR(freq.read(std::log2(0.4727f)), 0.95f, 1e-3f);
+    EXPECT_FLOAT_EQ(freq.read(std::log2(0.48f)), 0.95f);
+    for (float v = -1.0f; v <= 20.0f; v += 0.25f) EXPECT_LE(freq.read(v), 0.95f);
+
+    const FunctionTable& damp = StateVariableFilter::dampTable();
+    EXPECT_FLOAT_EQ(damp.read(0.0f), 2.0f);
+    EXPECT_NEAR(damp.read(1.0f), 0.0f, 1e-3f);
+    EXPECT_LT(damp.read(4.31f), 0.0f);  // above 1: negative damping
+
+    const FunctionTable& limit = StateVariableFilter::dampLimitTable();
+    EXPECT_FLOAT_EQ(limit.read(0.005f), 2.0f);
+    EXPECT_NEAR(limit.read(0.95f), 2.0f / 0.95f - 0.95f, 1e-3f);
+}
+
+TEST(FilterTables, ClipTableIsAsymmetricAndRebuildsOnShapeChange) {
+    StateVariableFilter::ClipTable clip(0.3f);
+    FunctionTable::RoundDownScope roundDown;
+    Float4 y = clip.table().read(Float4(-30.0f, -0.01f, 0.01f, 30.0f));
+    EXPECT_NEAR(y.lane(0), std::atan(-30.0f), 1e-3f);
+    EXPECT_NEAR(y.lane(1), -0.01f, 1e-4f);  // slope 1 at zero
+    EXPECT_NEAR(y.lane(2), 0.01f, 1e-4f);
+    EXPECT_NEAR(y.lane(3), std::atan(9.0f) / 0.3f, 1e-3f);
+    clip.setShape(1.0f);
+    EXPECT_NEAR(clip.table().read(Float4(30.0f)).lane(0), std::atan(30.0f), 1e-3f);
+}
