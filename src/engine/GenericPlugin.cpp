@@ -29,7 +29,8 @@ constexpr size_t kMidiQueueCapacity = 2048;
 GenericPlugin::GenericPlugin(int numChannels)
     : numChannels_(std::clamp(numChannels, 1, 2)),
       midiQueue_(kMidiQueueCapacity),
-      creatorThread_(std::this_thread::get_id()) {
+      creatorThread_(std::this_thread::get_id()),
+      eventQueue_(std::make_unique<PosixAsyncEventQueue>()) {
     registerName("");
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 }
@@ -138,6 +139,7 @@ void GenericPlugin::notifyListener(int code, int value) {
 }
 
 void GenericPlugin::setEditor(Listener* listener) {
+    if (listener && !eventQueue_->isOwnerThread()) eventQueue_->bindToCurrentThread();
     listener_.store(listener);
     while (listenerInUse_.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }

@@ -13,6 +13,7 @@
 #include "parameters/AbstractPluginParameter.h"
 #include "parameters/GenericParameterOwner.h"
 #include "platform/MpscQueue.h"
+#include "platform/PosixAsyncEventQueue.h"
 #include "platform/SpscQueue.h"
 
 // The product-independent audio side of the plug-in: the parameter list and queue, the processing
@@ -121,6 +122,8 @@ public:
     bool isBypassed() const { return bypassRequest_[0] || bypassRequest_[1]; }
     int getMidiState() const { return midiState_; }
     CurrentPreset& currentPreset() { return currentPreset_; }
+    // Carries audio-side events to the thread that attached the editor (its loop drains it).
+    PosixAsyncEventQueue& eventQueue() { return *eventQueue_; }
     PluginSettings& settings() { return *settings_; }
     static SharedPluginSettings* sharedSettings();
     const std::vector<std::string>& getNames() const { return names_; }
@@ -178,6 +181,7 @@ private:
     bool bypassRequest_[2] = {false, false};
     CurrentPreset currentPreset_;
     std::thread::id creatorThread_;
+    std::unique_ptr<PosixAsyncEventQueue> eventQueue_;
     std::unique_ptr<wave::Environment> environment_;
     std::unique_ptr<MidiMessageReceiver> eventReceiver_;
     std::unique_ptr<PluginSettings> settings_;

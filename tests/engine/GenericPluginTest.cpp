@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "engine/BypassProcessor.h"
@@ -220,4 +221,29 @@ TEST(GenericPlugin, ConserveMemoryHalvesTheBlockSizePerStep) {
     EXPECT_EQ(Plugin(3).getBlockSize(), 128);
     EXPECT_EQ(Plugin(4).getBlockSize(), 64);
     EXPECT_EQ(Plugin(9).getBlockSize(), 64);  // out of range: clamped to 4
+}
+
+TEST(GenericPlugin, EditorAttachedOnAnotherThreadReceivesQueuedEvents) {
+    TestPlugin plugin;
+    Recorder listener;
+    struct Forward : AsyncEventQueue::Listener {
+        void asyncEventReceived(AsyncEventQueue&, int code, std::intptr_t data) override {
+            received.push_back({code, static_cast<int>(data)});
+        }
+        std::vector<std::pair<int, int>> received;
+    } forward;
+    size_t delivered = 0;
+    std::thread editor([&] {
+        plugin.setEditor(&listener);  // binds the queue to this thread
+        plugin.eventQueue().addListener(&forward);
+        std::thread audio([&] { plugin.eventQueue().post(GenericPlugin::kMidiActivity, 7); });
+        audio.join();
+        delivered = plugin.eventQueue().drain();
+        plugin.eventQueue().removeListener(&forward);
+        plugin.setEditor(nullptr);
+    });
+    editor.join();
+    EXPECT_EQ(delivered, 1u);
+    EXPECT_EQ(forward.received, (std::vector<std::pair<int, int>>{{GenericPlugin::kMidiActivity, 7}}));
+    EXPECT_EQ(plugin.eventQueue().drain(), 0u);  // this thread no longer owns the queue
 }
