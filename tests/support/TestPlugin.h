@@ -1,6 +1,7 @@
 #pragma once
 // A minimal product for framework tests: one gain filter per channel (processed = gain × input),
 // simple float parameters, and a MIDI receiver that records what reaches it.
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +17,10 @@ public:
     float normalize(float v) override { return (v - lo_) / (hi_ - lo_); }
     float denormalize(float n) override { return lo_ + n * (hi_ - lo_); }
     bool parseText(const std::string& t, float& out) override {
-        out = std::stof(t);
+        char* end = nullptr;
+        float v = std::strtof(t.c_str(), &end);
+        if (end == t.c_str() || *end != '\0' || v < lo_ || v > hi_) return false;
+        out = v;
         return true;
     }
     std::string formatValue(float v) override { return std::to_string(v); }

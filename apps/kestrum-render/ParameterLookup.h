@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+#include <vector>
+
+class GenericPlugin;
+class AbstractPluginParameter;
+
+// Finds parameters by their exact name and sets them from text, the way a user types into a
+// value field.
+class ParameterLookup {
+public:
+    explicit ParameterLookup(GenericPlugin& plugin) : plugin_(plugin) {}
+
+    AbstractPluginParameter* find(const std::string& name) const;
+    // Up to `count` parameter names closest to `name` (edit distance, case ignored).
+    std::vector<std::string> closest(const std::string& name, size_t count = 3) const;
+
+    // Parses "NAME=TEXT" and applies it. On failure returns false with a one-line message.
+    bool apply(const std::string& assignment, std::string& error) const;
+
+    // One line per parameter: id, name, current value text and range.
+    std::string listing() const;
+
+private:
+    GenericPlugin& plugin_;
+};

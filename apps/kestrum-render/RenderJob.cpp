@@ -1,0 +1,51 @@
+#include "RenderJob.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/GenericPlugin.h"
+
+AudioData RenderJob::run(const AudioData& input, const AudioData* sideChain, const Progress& progress) {
+    const int channels = plugin_.getNumChannels();
+    const long long inputFrames = input.frames();
+    const long long tail = static_cast<long long>(std::llround(std::max(0.0, settings_.tailSeconds) * input.sampleRate));
+    const long long total = inputFrames + tail;
+    const int block = std::max(1, settings_.blockSize);
+    const bool hasSide = sideChain && !sideChain->channels.empty();
+
+    plugin_.setSampleRate(static_cast<float>(input.sampleRate));
+    plugin_.setSideChainConnected(hasSide);
+    plugin_.reset();
+
+    AudioData output;
+    output.sampleRate = input.sampleRate;
+    output.channels.assign(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(total)));
+
+    // Host buffers: main channels first, then the side chain.
+    std::vector<std::vector<float>> in(static_cast<size_t>(2 * channels), std::vector<float>(static_cast<size_t>(block)));
+    std::vector<const float*> inPointers(in.size());
+    std::vector<float*> outPointers(static_cast<size_t>(channels));
+    for (size_t i = 0; i < in.size(); ++i) inPointers[i] = in[i].data();
+
+    auto fill = [&](std::vector<float>& dst, const AudioData& src, int channel, long long pos, int n) {
+        const auto& data = src.channels[static_cast<size_t>(std::min(channel, static_cast<int>(src.channels.size()) - 1))];
+        for (int i = 0; i < n; ++i) {
+            long long k = pos + i;
+            dst[static_cast<size_t>(i)] = k < static_cast<long long>(data.size()) ? data[static_cast<size_t>(k)] : 0.0f;
+        }
+    };
+
+    double beatsPerSample = settings_.tempo / (60.0 * input.sampleRate);
+    for (long long pos = 0; pos < total; pos += block) {
+        int n = static_cast<int>(std::min<long long>(block, total - pos));
+        for (int c = 0; c < channels; ++c) {
+            fill(in[static_cast<size_t>(c)], input, c, pos, n);
+            if (hasSide) fill(in[static_cast<size_t>(channels + c)], *sideChain, c, pos, n);
+            outPointers[static_cast<size_t>(c)] = output.channels[static_cast<size_t>(c)].data() + pos;
+        }
+        plugin_.setTransport(settings_.tempo, static_cast<float>(std::fmod(static_cast<double>(pos) * beatsPerSample, 256.0)));
+        plugin_.processBlock(inPointers.data(), hasSide ? 2 * channels : channels, outPointers.data(), channels, n);
+        if (progress) progress(static_cast<double>(pos + n) / static_cast<double>(total));
+    }
+    return output;
+}

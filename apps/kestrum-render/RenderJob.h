@@ -1,0 +1,29 @@
+#pragma once
+#include <functional>
+
+#include "AudioFile.h"
+
+class GenericPlugin;
+
+// Runs audio through a plug-in offline, the way a playing host would: host buffers of a fixed size,
+// the transport advancing with the tempo, and extra silence at the end for tails.
+struct RenderSettings {
+    int blockSize = 512;
+    double tailSeconds = 0.0;
+    float tempo = 120.0f;
+};
+
+class RenderJob {
+public:
+    using Progress = std::function<void(double fraction)>;
+
+    RenderJob(GenericPlugin& plugin, const RenderSettings& settings) : plugin_(plugin), settings_(settings) {}
+
+    // input has as many channels as the plug-in; sideChain may be empty or have any channel count
+    // (its channels are matched to the plug-in's, the last repeated). Returns the processed audio.
+    AudioData run(const AudioData& input, const AudioData* sideChain, const Progress& progress = {});
+
+private:
+    GenericPlugin& plugin_;
+    RenderSettings settings_;
+};
