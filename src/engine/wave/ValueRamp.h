@@ -15,6 +15,12 @@ public:
     void setLimits(float minimum, float maximum);
     float getMinimum() const { return minimum_; }
     float getMaximum() const { return maximum_; }
+    // The distance the automatic ramp time is measured against (normally maximum - minimum).
+    // setLimits() resets it, so set the span after the limits.
+    void setSpan(float span) {
+        if (span > 0.0f) range_ = span;
+    }
+    float getSpan() const { return range_; }
     void setWrapPeriod(float period) { wrapPeriod_ = period; }
     void setTimes(float slowMs, float fastMs) {
         slowTime_ = slowMs;
