@@ -215,6 +215,22 @@ TEST(XLFOValues, RandomStepsDifferByAtLeastAFifthOnEveryPass) {
     }
 }
 
+// Every seed, including the extremes, keeps the 24-bit register inside its range.
+TEST(XLFOValues, RandomValuesStayInRangeForAnySeed) {
+    for (uint32_t seed : {0u, 0xFFFFFEu, 0xFFFFFFu, 0xFFFFFFFFu}) {
+        Lfo lfo;
+        lfo.xlfo.setRandomSeed(seed);
+        lfo.steps({0.0f, 0.0f});
+        lfo.xlfo.step(0).random().set(true);
+        lfo.xlfo.step(1).random().set(true);
+        lfo.xlfo.frequencyParameter().setTarget(200.0f, 0.0f);
+        for (float v : lfo.run(48000)) {
+            ASSERT_GE(v, 0.0f) << seed;
+            ASSERT_LT(v, 1.0f) << seed;
+        }
+    }
+}
+
 TEST(XLFOTiming, MidiRetriggerRestartsAtTheFirstStep) {
     Lfo lfo;
     lfo.steps({-1.0f, -0.5f, 0.5f, 1.0f});
