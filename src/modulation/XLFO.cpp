@@ -1,0 +1,282 @@
+#include "modulation/XLFO.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/wave/Tolerance.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Fractional part in [0, 1), also for negative arguments.
+inline double fraction(double x) {
+    const double f = x - std::floor(x);
+    return f < 1.0 ? f : 0.0;
+}
+
+inline float glideShape(int curve, float t) {
+    switch (curve) {
+        case XLFO::Sqr:
+            return t * t;
+        case XLFO::Sqrt:
+            return t >= 0.0f ? std::sqrt(t) : -std::sqrt(-t);
+        case XLFO::Sine:
+            return (static_cast<float>(std::sin((t - 0.5) * kPi)) + 1.0f) * 0.5f;
+        default:
+            return t;
+    }
+}
+
+// The 24-bit feedback register: a left shift, folded back with this tap pattern at bit 24.
+constexpr uint32_t kRegisterTaps = 0x11D872B;
+constexpr uint32_t kRegisterMask = 0xFFFFFF;
+
+}  // namespace
+
+XLFO::Step::Step()
+    : value_(this, 0.0f, -1.0f, 1.0f), glide_(this, 0.0f, 0.0f, 1.0f), glideFunction_(this, Linear), random_(this, false) {}
+
+void XLFO::Step::propertyChanged(PropertyBase* property) {
+    if (property == &value_ || property == &random_) valid_ = false;
+}
+
+XLFO::XLFO(wave::Environment& environment)
+    : wave::Source(environment),
+      stepCount_(this, kMaxSteps, 1, kMaxSteps),
+      balance_(this, 0.5f, kMinBalance, kMaxBalance),
+      snap_(this, false),
+      midiTrigger_(this, false),
+      frequency_(environment, 0.1f),
+      glide_(environment, 0.0f),
+      phaseOffset_(environment, 0.0f),
+      frequencyInput_(&frequency_),
+      glideInput_(&glide_),
+      phaseOffsetInput_(&phaseOffset_),
+      count_(stepCount_.get()),
+      b_(balance_.get()) {
+    frequency_.ramp().setLimits(0.0f, kMaxFrequency);
+    glide_.ramp().setLimits(-1.0f, 1.0f);
+    phaseOffset_.ramp().setLimits(-100.0f, 100.0f);
+    phaseOffset_.ramp().setWrapPeriod(1.0f);
+    setRandomSeed(static_cast<uint32_t>(std::rand()));
+    layoutSteps();
+}
+
+void XLFO::setRandomSeed(uint32_t seed) {
+    // 1..2^24-1: the register never holds 0 (it would stay there) nor a 25th bit.
+    random_ = seed % kRegisterMask + 1;
+}
+
+float XLFO::nextRandom(float v) {
+    random_ <<= 1;
+    if (random_ & (kRegisterMask + 1)) random_ ^= kRegisterTaps;
+    random_ &= kRegisterMask;
+    float u = static_cast<float>(static_cast<int32_t>(random_) - 0x800000) * 5.9604645e-8f + 0.5f;  // [0, 1)
+    if (!randomUnipolar_) u = 2.0f * u - 1.0f;
+    // Consecutive random values are at least 0.2 apart, so every step is heard as a step.
+    if (std::fabs(u - v) < 0.2f) return v >= 0.5f ? v - 0.2f : v + 0.2f;
+    return u;
+}
+
+float XLFO::snapToGrid(float v) {
+    if (!(v >= -1.0f)) v = -1.0f;
+    if (v > 1.0f) v = 1.0f;
+    const int q = std::clamp(static_cast<int>(((v + 1.0f) * 0.5f + 0.020833333f) * 24.0f), 0, 24);
+    return std::clamp(static_cast<float>(q) * 0.041666668f * 2.0f - 1.0f, -1.0f, 1.0f);
+}
+
+void XLFO::invalidateSteps() {
+    for (Step& s : steps_) s.valid_ = false;
+}
+
+void XLFO::layoutSteps() {
+    const int n = count_;
+    const double b = b_;
+    const double firstWidth = 2.0 * b / n;
+    const double secondWidth = 2.0 * (1.0 - b) / n;
+    double start = 0.0;
+    for (int a = 0; a < kMaxSteps; ++a) {
+        Step& s = steps_[static_cast<size_t>(a)];
+        double end;
+        if (a + 1 >= n) {
+            end = 1.0;
+        } else if (2 * (a + 1) < n) {
+            end = (a + 1) * firstWidth;
+        } else {
+            end = (a + 1 - n * 0.5) * secondWidth + b;
+        }
+        s.start_ = a < n ? start : 1.0;
+        s.end_ = end;
+        s.middle_ = 2 * a + 1 == n;
+        start = end;
+    }
+}
+
+void XLFO::changeBalance(double b) {
+    const double e = b_;
+    if (std::fabs(b - e) <= wave::kTolerance) return;
+    // Keep the relative position within the current half.
+    double p = phase_;
+    if (p >= e) {
+        if (e != 1.0) p = ((p - e) / (1.0 - e)) * (1.0 - b) + b;
+    } else if (e != 0.0) {
+        p = b * p / e;
+    }
+    p = fraction(p);
+    syncPhase_ = fraction(syncPhase_ + (p - phase_));
+    phase_ = p;
+    b_ = b;
+    secondHalf_ = phase_ >= b_;
+    layoutSteps();
+}
+
+void XLFO::propertyChanged(PropertyBase* property) {
+    if (property == &stepCount_) {
+        count_ = stepCount_.get();
+        invalidateSteps();
+        layoutSteps();
+    } else if (property == &balance_) {
+        changeBalance(balance_.get());
+    } else if (property == &snap_) {
+        invalidateSteps();
+    }
+}
+
+int XLFO::findStep(double phase) const {
+    for (int a = 0; a < count_; ++a) {
+        const Step& s = steps_[static_cast<size_t>(a)];
+        if (phase >= s.start_ && phase < s.end_) return a;
+    }
+    return 0;
+}
+
+void XLFO::noteOn() {
+    if (midiTrigger_.get()) {
+        phase_ = fraction(phase_ - syncPhase_);
+        syncPhase_ = 0.0;
+        triggerReference_ = lastHostPosition_;
+        secondHalf_ = phase_ >= b_;
+    } else {
+        triggerReference_ = 0.0f;
+    }
+}
+
+void XLFO::syncToPosition(float position, double cyclesPerBar) {
+    if (!std::isfinite(position) || !std::isfinite(cyclesPerBar)) return;
+    if (std::fabs(position - lastHostPosition_) <= wave::kTolerance) {
+        lastHostPosition_ = position;
+        return;
+    }
+    // Quarter notes to bars, bars to cycles; the trigger reference is the cycle's origin.
+    const double s = fraction(static_cast<double>(position - triggerReference_) * 0.25 * cyclesPerBar);
+    phase_ = fraction(phase_ - syncPhase_ + s);
+    syncPhase_ = s;
+    secondHalf_ = phase_ >= b_;
+    lastHostPosition_ = position;
+}
+
+float XLFO::stepValue(int index) {
+    Step& s = steps_[static_cast<size_t>(index)];
+    if (!s.valid_) {
+        float c;
+        if (s.random_.get()) {
+            if (count_ == 1) {
+                c = s.storedRandom_;
+                s.storedRandom_ = nextRandom(c);
+            } else {
+                c = nextRandom(steps_[static_cast<size_t>((index - 1 + count_) % count_)].current_);
+            }
+        } else {
+            c = s.value_.get();
+        }
+        if (snap_.get()) c = snapToGrid(c);
+        s.current_ = c;
+        s.valid_ = true;
+    }
+    return s.current_;
+}
+
+void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
+    // Inputs always carry real values, so a skipped block advances the phase exactly.
+    const int inputFlags = flags & ~wave::kSkip;
+    const float* frequency = frequencyInput_->pull(frames, inputFlags)->data();
+    const float* glide = glideInput_->pull(frames, inputFlags)->data();
+    const float* phaseOffset = phaseOffsetInput_->pull(frames, inputFlags)->data();
+    float* out = buffer.data();
+
+    int i = 0;
+    while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset);
+
+    const float f0 = frames > 0 && frequency[0] > 0.0f ? std::min(frequency[0], kMaxFrequency) : 0.0f;
+    fast_ = count_ * f0 * 0.5f > 10.0f;
+    setConstant(false);
+}
+
+int XLFO::renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
+                     const float* phaseOffset) {
+    Step& s = steps_[static_cast<size_t>(index)];
+    const float v = stepValue(index);
+    // The value the end of the step glides to.
+    float w = v;  // a single fixed step holds its value
+    if (count_ >= 2) {
+        w = stepValue((index + 1) % count_);
+    } else if (s.random_.get()) {
+        w = snap_.get() ? snapToGrid(s.storedRandom_) : s.storedRandom_;
+    }
+
+    // The span the phase may run through in this pass and its map to x in [0, 1): the middle
+    // step of an odd count runs its two halves at the speeds of the two halves of the cycle.
+    const double start = s.start_;
+    const double end = s.end_;
+    double spanStart = start, spanEnd = end, xBase = 0.0, xScale;
+    if (s.middle_) {
+        if (phase_ < b_) {
+            spanEnd = b_;
+            xScale = 0.5 / (b_ - start);
+        } else {
+            spanStart = b_;
+            xBase = 0.5;
+            xScale = 0.5 / (end - b_);
+        }
+    } else {
+        xScale = 1.0 / (end - start);
+    }
+
+    const float stepGlide = s.glide_.get();
+    const int curve = s.glideFunction_.get();
+    const float rise = w - v;
+    const double invRate = 1.0 / getEnvironment().getSampleRate();
+    do {
+        float f = frequency[i];
+        if (!(f > 0.0f)) f = 0.0f;
+        if (f > kMaxFrequency) f = kMaxFrequency;
+        float g = glide[i];
+        g = std::isfinite(g) ? stepGlide + g : stepGlide;
+        // Even hard steps are rounded a little at high rates, against aliasing clicks.
+        const float minimum = (0.0002f * f) * (0.0002f * f);
+        if (g < minimum) g = minimum;
+        if (g > 1.0f) g = 1.0f;
+
+        const float x = static_cast<float>(xBase + (phase_ - spanStart) * xScale);
+        float y = v;
+        if (g > 0.0f && x > 1.0f - g) y = v + glideShape(curve, std::min((x - (1.0f - g)) / g, 1.0f)) * rise;
+        out[i] = y;
+
+        const double increment = f * invRate;
+        float offset = phaseOffset[i];
+        if (!std::isfinite(offset)) offset = previousOffset_;
+        syncPhase_ += increment;
+        phase_ += increment + static_cast<double>(offset - previousOffset_);
+        previousOffset_ = offset;
+        ++i;
+    } while (i < frames && phase_ >= spanStart && phase_ < spanEnd);
+
+    // A random step draws a new value on its next pass.
+    if (s.random_.get() && !(phase_ >= start && phase_ < end)) s.valid_ = false;
+    syncPhase_ = fraction(syncPhase_);
+    phase_ = fraction(syncPhase_ + previousOffset_);
+    secondHalf_ = phase_ >= b_;
+    return i;
+}

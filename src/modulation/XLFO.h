@@ -1,0 +1,140 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "engine/wave/FloatParameterSource.h"
+#include "engine/wave/Producer.h"
+#include "platform/Property.h"
+
+// The step LFO. One cycle is a sequence of 1..16 steps; the first half of the steps shares the
+// first "Balance" fraction of the cycle and the rest shares the remainder (with an odd count the
+// middle step straddles the balance point and runs at both speeds). Each step holds its value, or
+// a fresh random value on every pass, and glides into the next step over the last `glide`
+// fraction of its length along one of four curves. Values can snap to a grid of 25 levels.
+//
+// Inputs: frequency in Hz (usually an XLFOFreqController), a global glide -1..1 added to every
+// step's glide, and a phase offset in cycles. Each defaults to an embedded ramp.
+// The phase is the fractional part of (sync phase + phase offset); the sync phase follows time,
+// the host's song position (through the frequency controller) and MIDI retriggers.
+//
+// Properties are set on the audio thread (parameter queue); rendering on the audio thread.
+class XLFO : public wave::Source, public PropertyOwner {
+public:
+    // "Linear,Sqr,Sqrt,Sine"
+    enum GlideCurve : int { Linear = 0, Sqr = 1, Sqrt = 2, Sine = 3 };
+
+    static constexpr int kMaxSteps = 16;
+    static constexpr float kMinBalance = 0.0001f;
+    static constexpr float kMaxBalance = 0.9999f;
+    static constexpr float kMaxFrequency = 5000.0f;
+
+    class Step : public PropertyOwner {
+    public:
+        Step();
+
+        LimitedProperty<float>& value() { return value_; }    // -1..1
+        LimitedProperty<float>& glide() { return glide_; }    // 0..1 of the step's length
+        Property<GlideCurve>& glideFunction() { return glideFunction_; }
+        Property<bool>& random() { return random_; }           // "Fixed,Random"
+
+        double getStart() const { return start_; }
+        double getEnd() const { return end_; }
+        bool isMiddle() const { return middle_; }
+        // The value of the current (or last) pass through this step.
+        float getCurrentValue() const { return current_; }
+
+        void propertyChanged(PropertyBase* property) override;
+
+    private:
+        friend class XLFO;
+
+        LimitedProperty<float> value_;
+        LimitedProperty<float> glide_;
+        Property<GlideCurve> glideFunction_;
+        Property<bool> random_;
+        double start_ = 0.0;
+        double end_ = 1.0;
+        bool middle_ = false;
+        float current_ = 0.0f;
+        bool valid_ = false;
+        float storedRandom_ = 0.0f;
+    };
+
+    explicit XLFO(wave::Environment& environment);
+
+    Step& step(int index) { return steps_[static_cast<size_t>(index)]; }
+    const Step& step(int index) const { return steps_[static_cast<size_t>(index)]; }
+
+    LimitedProperty<int>& stepCount() { return stepCount_; }     // 1..16
+    LimitedProperty<float>& balance() { return balance_; }       // 0.0001..0.9999
+    Property<bool>& snap() { return snap_; }                     // "No Snap,Snap"
+    Property<bool>& midiTrigger() { return midiTrigger_; }       // "Off,On"
+
+    // Random steps lie in [0, 1) when set (the product's choice), else in [-1, 1).
+    void setRandomUnipolar(bool unipolar) { randomUnipolar_ = unipolar; }
+    // Restarts the random sequence (for reproducible runs); any seed maps into the register.
+    void setRandomSeed(uint32_t seed);
+
+    // Embedded input ramps and the inputs actually read (null restores the ramp).
+    wave::FloatParameterSource& frequencyParameter() { return frequency_; }
+    wave::FloatParameterSource& glideParameter() { return glide_; }
+    wave::FloatParameterSource& phaseOffsetParameter() { return phaseOffset_; }
+    void setFrequencyInput(wave::Producer* input) { frequencyInput_ = input ? input : &frequency_; }
+    void setGlideInput(wave::Producer* input) { glideInput_ = input ? input : &glide_; }
+    void setPhaseOffsetInput(wave::Producer* input) { phaseOffsetInput_ = input ? input : &phaseOffset_; }
+
+    // A note-on: with "MIDI Trigger" on, the cycle restarts at its beginning (plus the phase
+    // offset) and a synced cycle is counted from the note's song position from then on.
+    void noteOn();
+    // Locks the sync phase to the host's song position (quarter notes) at `cyclesPerBar` cycles
+    // per 4/4 bar. A position equal to the last one seen changes nothing.
+    void syncToPosition(float position, double cyclesPerBar);
+
+    double getPhase() const { return phase_; }
+    double getSyncPhase() const { return syncPhase_; }
+    bool isInSecondHalf() const { return secondHalf_; }
+    // More than 20 steps per second: displays show the largest step value instead.
+    bool isFast() const { return fast_; }
+    // The step whose span holds the phase.
+    int findStep(double phase) const;
+    // The value on the 25-level grid from -1 to 1 nearest to v.
+    static float snapToGrid(float v);
+
+    void render(wave::Buffer& buffer, int frames, int flags) override;
+    void propertyChanged(PropertyBase* property) override;
+
+private:
+    void layoutSteps();
+    void invalidateSteps();
+    // The next value of the random sequence, at least 0.2 away from the previous value v.
+    float nextRandom(float v);
+    void changeBalance(double balance);
+    float stepValue(int index);
+    int renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
+                   const float* phaseOffset);
+
+    std::array<Step, kMaxSteps> steps_;
+    LimitedProperty<int> stepCount_;
+    LimitedProperty<float> balance_;
+    Property<bool> snap_;
+    Property<bool> midiTrigger_;
+
+    wave::FloatParameterSource frequency_;
+    wave::FloatParameterSource glide_;
+    wave::FloatParameterSource phaseOffset_;
+    wave::Producer* frequencyInput_;
+    wave::Producer* glideInput_;
+    wave::Producer* phaseOffsetInput_;
+
+    int count_;             // active steps
+    double b_;              // balance in use
+    double phase_ = 0.0;
+    double syncPhase_ = 0.0;
+    float previousOffset_ = 0.0f;
+    bool secondHalf_ = false;
+    float lastHostPosition_ = -1.0f;
+    float triggerReference_ = 0.0f;
+    uint32_t random_ = 1;
+    bool randomUnipolar_ = true;
+    bool fast_ = false;
+};

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "EnvelopeTestSupport.h"
+#include "modulation/EnvelopeFollower.h"
+
+namespace {
+
+constexpr float kRate = 48000.0f;
+constexpr int kBlock = 512;
+
+struct Follower {
+    wave::Environment environment{kBlock};
+    source_test::Signal level{environment, [](long) { return 0.0f; }};
+    EnvelopeFollower follower{environment};
+
+    Follower() {
+        environment.setSampleRate(kRate);
+        follower.setInput(&level);
+    }
+    std::vector<float> run(long samples) { return source_test::render(environment, follower, samples, kBlock); }
+};
+
+}  // namespace
+
+TEST(EnvelopeFollower, SilenceGivesZeroFullScaleGivesOne) {
+    Follower f;
+    for (float v : f.run(4800)) ASSERT_EQ(v, 0.0f);
+    f.level.setShape([](long) { return 1.0f; });
+    EXPECT_NEAR(f.run(48000).back(), 1.0f, 1e-5f);
+    f.level.setShape([](long) { return 0.001f; });  // -60 dBFS
+    EXPECT_NEAR(f.run(96000).back(), 0.0f, 1e-5f);
+    f.level.setShape([](long) { return 0.1f; });    // -20 dBFS
+    EXPECT_NEAR(f.run(96000).back(), 40.0f / 60.0f, 1e-4f);
+}
+
+TEST(EnvelopeFollower, StepCovers90PercentWithinTheAttackAndReleaseTimes) {
+    Follower f;
+    f.follower.attackParameter().setTarget(0.01f, 0.0f);
+    f.follower.releaseParameter().setTarget(0.1f, 0.0f);
+    f.level.setShape([](long t) { return t < 48000 ? 1.0f : 0.0f; });
+    std::vector<float> y = f.run(96000);
+    EXPECT_NEAR(y[479], 0.9f, 1e-3f);  // 480 samples = 10 ms
+    EXPECT_LT(y[400], 0.9f);
+    EXPECT_NEAR(y[48000 + 4799], 0.1f, 1e-3f);  // 4800 samples = 100 ms
+    EXPECT_GT(y[48000 + 4000], 0.1f);
+}
+
+// The state starts at silence: even the first samples of a loud input never go below 0.
+TEST(EnvelopeFollower, NeverOutputsNegativeValues) {
+    Follower f;
+    f.follower.attackParameter().setTarget(1.0f, 0.0f);
+    f.level.setShape([](long t) { return 0.5f * static_cast<float>(std::fabs(std::sin(0.01 * t))); });
+    for (float v : f.run(4800)) ASSERT_GE(v, 0.0f);
+}
+
+TEST(EnvelopeFollower, NonFiniteLevelsAndTimesStayBounded) {
+    Follower f;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    source_test::Signal times(f.environment, [&](long t) { return t % 3 == 0 ? nan : t % 3 == 1 ? 0.0f : -inf; });
+    f.follower.setAttackInput(&times);
+    f.follower.setReleaseInput(&times);
+    f.level.setShape([&](long t) { return t % 4 == 0 ? nan : t % 4 == 1 ? inf : t % 4 == 2 ? 1e30f : -1.0f; });
+    for (float v : f.run(4800)) {
+        ASSERT_TRUE(std::isfinite(v));
+        ASSERT_GE(v, 0.0f);
+        ASSERT_LE(v, 2.0f);
+    }
+    // Back to ordinary settings, it follows again.
+    f.follower.setAttackInput(nullptr);
+    f.follower.setReleaseInput(nullptr);
+    f.level.setShape([](long) { return 0.0f; });
+    EXPECT_NEAR(f.run(96000).back(), 0.0f, 1e-5f);
+}
