@@ -1,0 +1,13 @@
+#pragma once
+#include "parameters/EFParameterSet.h"
+#include "parameters/SourceParameterSetList.h"
+
+// "EFs": four envelope follower sets "EF 1".."EF 4", none active by default. EF k is the
+// modulation source 20 + k and owns the targets 76 + 2k and 77 + 2k.
+class EFParameterSetList : public SourceParameterSetList<EFParameterSet> {
+public:
+    static constexpr int kNumEFs = 4;
+    static constexpr int kFirstSource = 20;
+
+    EFParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
+};

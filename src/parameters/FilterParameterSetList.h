@@ -1,0 +1,12 @@
+#pragma once
+#include "parameters/FilterParameterSet.h"
+#include "parameters/TargetParameterSetList.h"
+
+// "Filters": four filter sets "Filter 1".."Filter 4", at least one active (default 1). Filter k
+// owns the modulation targets 4k .. 4k + 3.
+class FilterParameterSetList : public TargetParameterSetList<FilterParameterSet> {
+public:
+    static constexpr int kNumFilters = 4;
+
+    FilterParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
+};

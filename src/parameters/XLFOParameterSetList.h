@@ -1,0 +1,13 @@
+#pragma once
+#include "parameters/SourceParameterSetList.h"
+#include "parameters/XLFOParameterSet.h"
+
+// "XLFOs": six XLFO sets "XLFO 1".."XLFO 6", none active by default. XLFO k is the modulation
+// source 8 + k and owns the targets 16 + 4k .. 19 + 4k.
+class XLFOParameterSetList : public SourceParameterSetList<XLFOParameterSet> {
+public:
+    static constexpr int kNumXLFOs = 6;
+    static constexpr int kFirstSource = 8;
+
+    XLFOParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
+};
