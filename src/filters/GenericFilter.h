@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ParameterEnums.h"
 #include <vector>
 
 #include "engine/wave/Filter.h"
@@ -15,8 +16,14 @@
 // Audio thread for render and reset; wiring and group changes between blocks.
 class GenericFilter : public wave::Filter {
 public:
-    enum Response : int { LowPass = 0, HighPass = 1, BandPass = 2 };
-    enum Slope : int { Slope12 = 1, Slope24 = 2, Slope48 = 3 };
+    using Response = FilterEnums::Response;
+    static constexpr Response LowPass = FilterEnums::LowPass;
+    static constexpr Response HighPass = FilterEnums::HighPass;
+    static constexpr Response BandPass = FilterEnums::BandPass;
+    using Slope = FilterEnums::Slope;
+    static constexpr Slope Slope12 = FilterEnums::Slope12;
+    static constexpr Slope Slope24 = FilterEnums::Slope24;
+    static constexpr Slope Slope48 = FilterEnums::Slope48;
 
     // The algorithm behind a filter. response and slope are written by the filter before each pass.
     class FilterUnit : public wave::Component {

@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ParameterEnums.h"
 #include <array>
 
 #include "engine/wave/Consumer.h"
@@ -20,7 +21,10 @@ class Trigger;
 class EnvelopeGenerator : public wave::Source, public wave::MuteController, public PropertyOwner {
 public:
     // "Normal Input,Side Chain,MIDI"
-    enum Triggering : int { NormalInput = 0, SideChain = 1, Midi = 2 };
+    using Triggering = EGEnums::Triggering;
+    static constexpr Triggering NormalInput = EGEnums::NormalInput;
+    static constexpr Triggering SideChain = EGEnums::SideChain;
+    static constexpr Triggering Midi = EGEnums::Midi;
     enum Stage : int { Idle = 0, Running = 1, Finished = 2 };
     // The parameter inputs, in the order of their modulation targets.
     enum Parameter : int { Attack = 0, Decay, Sustain, Release, Hold, Delay, kParameterCount };

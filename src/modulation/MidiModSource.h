@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ParameterEnums.h"
 #include <array>
 #include <vector>
 
@@ -16,8 +17,20 @@
 // construction and destruction during set-up.
 class MidiModSource : public wave::Source, public PropertyOwner {
 public:
-    enum MidiInput { ModWheel = 0, PitchBend, Velocity, Aftertouch, KBTrack, Controller };
-    enum ResponseCurve { Linear = 0, Exp, Log, Sqr, Sqrt, Sine };
+    using MidiInput = MidiSourceEnums::MidiInput;
+    static constexpr MidiInput ModWheel = MidiSourceEnums::ModWheel;
+    static constexpr MidiInput PitchBend = MidiSourceEnums::PitchBend;
+    static constexpr MidiInput Velocity = MidiSourceEnums::Velocity;
+    static constexpr MidiInput Aftertouch = MidiSourceEnums::Aftertouch;
+    static constexpr MidiInput KBTrack = MidiSourceEnums::KBTrack;
+    static constexpr MidiInput Controller = MidiSourceEnums::Controller;
+    using ResponseCurve = MidiSourceEnums::ResponseCurve;
+    static constexpr ResponseCurve Linear = MidiSourceEnums::Linear;
+    static constexpr ResponseCurve Exp = MidiSourceEnums::Exp;
+    static constexpr ResponseCurve Log = MidiSourceEnums::Log;
+    static constexpr ResponseCurve Sqr = MidiSourceEnums::Sqr;
+    static constexpr ResponseCurve Sqrt = MidiSourceEnums::Sqrt;
+    static constexpr ResponseCurve Sine = MidiSourceEnums::Sine;
     static constexpr int kNumInputs = 6;
     static constexpr int kNumCurves = 6;
     static constexpr const char* kInputNames = "Mod Wheel,Pitch Bend,Velocity,Aftertouch,KB Track,Controller";

@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ParameterEnums.h"
 #include <array>
 #include <cstdint>
 
@@ -21,7 +22,11 @@
 class XLFO : public wave::Source, public PropertyOwner {
 public:
     // "Linear,Sqr,Sqrt,Sine"
-    enum GlideCurve : int { Linear = 0, Sqr = 1, Sqrt = 2, Sine = 3 };
+    using GlideCurve = XLFOEnums::GlideCurve;
+    static constexpr GlideCurve Linear = XLFOEnums::Linear;
+    static constexpr GlideCurve Sqr = XLFOEnums::Sqr;
+    static constexpr GlideCurve Sqrt = XLFOEnums::Sqrt;
+    static constexpr GlideCurve Sine = XLFOEnums::Sine;
 
     static constexpr int kMaxSteps = 16;
     static constexpr float kMinBalance = 0.0001f;

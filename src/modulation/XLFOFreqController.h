@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ParameterEnums.h"
 #include "engine/wave/FloatParameterSource.h"
 #include "engine/wave/Producer.h"
 #include "platform/Property.h"
@@ -15,20 +16,19 @@ class XLFO;
 class XLFOFreqController : public wave::Source, public PropertyOwner {
 public:
     // "Free,16,8,4,2,1,1/2,1/4,1/8,1/16,1/32,1/64": cycle lengths in 4/4 bars.
-    enum SyncMode : int {
-        Free = 0,
-        Bars16,
-        Bars8,
-        Bars4,
-        Bars2,
-        Bar1,
-        Half,
-        Quarter,
-        Eighth,
-        Sixteenth,
-        ThirtySecond,
-        SixtyFourth,
-    };
+    using SyncMode = XLFOEnums::SyncMode;
+    static constexpr SyncMode Free = XLFOEnums::Free;
+    static constexpr SyncMode Bars16 = XLFOEnums::Bars16;
+    static constexpr SyncMode Bars8 = XLFOEnums::Bars8;
+    static constexpr SyncMode Bars4 = XLFOEnums::Bars4;
+    static constexpr SyncMode Bars2 = XLFOEnums::Bars2;
+    static constexpr SyncMode Bar1 = XLFOEnums::Bar1;
+    static constexpr SyncMode Half = XLFOEnums::Half;
+    static constexpr SyncMode Quarter = XLFOEnums::Quarter;
+    static constexpr SyncMode Eighth = XLFOEnums::Eighth;
+    static constexpr SyncMode Sixteenth = XLFOEnums::Sixteenth;
+    static constexpr SyncMode ThirtySecond = XLFOEnums::ThirtySecond;
+    static constexpr SyncMode SixtyFourth = XLFOEnums::SixtyFourth;
     static constexpr float kDefaultTempo = 120.0f;
 
     XLFOFreqController(wave::Environment& environment, XLFO& xlfo);

@@ -40,7 +40,7 @@ void EGParameterSet::configure() {
         "The EG Threshold knob sets the input level that triggers the envelope. The envelope starts when the level of "
         "the selected input rises above the threshold, and is released when the level falls below it again.");
 
-    triggering.setRange(EGEnums::TriggerNormalInput, EGEnums::TriggerMidi, EGEnums::TriggerNormalInput);
+    triggering.setRange(EGEnums::NormalInput, EGEnums::Midi, EGEnums::NormalInput);
     triggering.setItems("Normal Input,Side Chain,MIDI");
     triggering.setHelpText(
         "The EG Triggering switch selects what starts the envelope: the level of the normal input, the level of the "

@@ -4,7 +4,7 @@ MidiSourceParameterSetExtension::MidiSourceParameterSetExtension(GenericParamete
     : PluginParameterSet(owner, name), responseCurve(this, memberName(" Response Curve")) {}
 
 void MidiSourceParameterSetExtension::configure() {
-    responseCurve.setRange(MidiSourceEnums::CurveLinear, MidiSourceEnums::CurveSine, MidiSourceEnums::CurveLinear);
+    responseCurve.setRange(MidiSourceEnums::Linear, MidiSourceEnums::Sine, MidiSourceEnums::Linear);
     responseCurve.setItems("Linear,Exp,Log,Sqr,Sqrt,Sine");
     responseCurve.setHelpText(
         "The Response Curve bends the MIDI value before it modulates. Linear passes it on unchanged; Exp and Sqr give "

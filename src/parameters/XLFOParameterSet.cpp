@@ -24,7 +24,7 @@ void XLFOParameterSet::StepParameterSet::configure() {
         "The Step Glide sets how smoothly the XLFO slides into this step from the previous one. At 0 the output "
         "jumps to the new value; at 1 the slide takes the whole length of the step.");
 
-    glideFunction.setRange(XLFOEnums::GlideLinear, XLFOEnums::GlideSine, XLFOEnums::GlideLinear);
+    glideFunction.setRange(XLFOEnums::Linear, XLFOEnums::Sine, XLFOEnums::Linear);
     glideFunction.setItems("Linear,Sqr,Sqrt,Sine");
     glideFunction.setHelpText(
         "The Step Glide Function selects the shape of the slide into this step: a straight line (Linear), a slide "
@@ -83,7 +83,7 @@ void XLFOParameterSet::configure() {
         "The XLFO Glide knob adds to or takes away from the glide of every step at once, making the whole wave form "
         "smoother or more abrupt.");
 
-    syncMode.setRange(XLFOEnums::SyncFree, XLFOEnums::SyncSixtyFourth, XLFOEnums::SyncFree);
+    syncMode.setRange(XLFOEnums::Free, XLFOEnums::SixtyFourth, XLFOEnums::Free);
     syncMode.setItems("Free,16,8,4,2,1,1/2,1/4,1/8,1/16,1/32,1/64");
     syncMode.setHelpText(
         "The XLFO Sync switch locks the XLFO to the tempo and song position of the host. Choose a cycle length from "

@@ -169,7 +169,7 @@ TEST(ParameterSets, ModulationSourceMembersShowTheirUnits) {
     EXPECT_NEAR(x.frequencyOffset.valueToDisplay(-1.0f), 0.5f, 1e-6f);
     EXPECT_FLOAT_EQ(x.balance.getDefaultValue(), 0.5f);
     EXPECT_EQ(x.syncMode.formatValue(7.0f), "1/4");
-    EXPECT_EQ(x.syncMode.appliedValue(11.0f), XLFOEnums::SyncSixtyFourth);
+    EXPECT_EQ(x.syncMode.appliedValue(11.0f), XLFOEnums::SixtyFourth);
     EXPECT_EQ(x.midiTrigger.formatValue(1.0f), "On");
     auto& step = x.steps.at(3);
     EXPECT_FLOAT_EQ(step.value.getMinimum(), -1.0f);
