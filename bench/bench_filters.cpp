@@ -12,7 +12,9 @@
 #include "engine/wave/Environment.h"
 #include "engine/wave/Float4.h"
 #include "filters/BiQuadFilter.h"
+#include "filters/DesignFilter.h"
 #include "filters/GenericFilter.h"
+#include "filters/MultiDesignFilter.h"
 #include "filters/StateVariableFilter.h"
 
 namespace {
@@ -144,8 +146,74 @@ void BareRecurrence(benchmark::State& state) {
     setFrames(state);
 }
 
+// One design-filter slot as the product runs it: the slot's design filter computes the left and
+// right filter in one four-lane pass (a frame is both channels), characteristic Zelvatrix One.
+void DesignSlotTwoMembers(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    MultiDesignFilter::ParallelUnit unit(env, MultiDesignFilter::Style::shared());
+    NoiseSource left(env, 6), right(env, 7);
+    MultiDesignFilter a(unit), b(unit);
+    a.setInput(&left);
+    b.setInput(&right);
+    for (MultiDesignFilter* f : {&a, &b}) {
+        f->slope.set(static_cast<int>(state.range(0)));
+        f->frequencySource().setTarget(10.0f, 0.0f);
+        f->peakSource().setTarget(0.6f, 0.0f);
+    }
+    for (auto _ : state) {
+        env.advanceBlock();
+        benchmark::DoNotOptimize(a.pull(kBlock, 0));
+        benchmark::DoNotOptimize(b.pull(kBlock, 0));
+        env.run(kBlock, 0);
+    }
+    setFrames(state);
+}
+
+// The one-filter path of a design filter (one channel), frequency slowly swept.
+void DesignOneFilter(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    DesignFilter filter(env, MultiDesignFilter::Style::shared()[0]);
+    filter.slope.set(static_cast<int>(state.range(0)));
+    std::vector<float> in = noiseBlock(8), out(kBlock), freq(kBlock), peak(kBlock, 0.6f);
+    for (int i = 0; i < kBlock; ++i) freq[i] = 10.0f + 0.002f * i;
+    for (auto _ : state) {
+        filter.process(in.data(), out.data(), freq.data(), peak.data(), nullptr, kBlock, false);
+        benchmark::DoNotOptimize(out.data());
+    }
+    setFrames(state);
+}
+
+// A filter slot set to Clean: each channel through its own biquad (a frame is both channels).
+void CleanSlotTwoFilters(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    MultiDesignFilter::ParallelUnit unit(env, MultiDesignFilter::Style::shared());
+    NoiseSource left(env, 9), right(env, 10);
+    MultiDesignFilter a(unit), b(unit);
+    a.setInput(&left);
+    b.setInput(&right);
+    for (MultiDesignFilter* f : {&a, &b}) {
+        f->characteristic.set(MultiDesignFilter::kClean);
+        f->slope.set(static_cast<int>(state.range(0)));
+        f->frequencySource().setTarget(10.0f, 0.0f);
+        f->peakSource().setTarget(0.6f, 0.0f);
+    }
+    for (auto _ : state) {
+        env.advanceBlock();
+        benchmark::DoNotOptimize(a.pull(kBlock, 0));
+        benchmark::DoNotOptimize(b.pull(kBlock, 0));
+        env.run(kBlock, 0);
+    }
+    setFrames(state);
+}
+
 }  // namespace
 
+BENCHMARK(DesignSlotTwoMembers)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(DesignOneFilter)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(CleanSlotTwoFilters)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(KernelOneFilter)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(KernelTwoMembers)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(CleanBiquad)->Arg(1)->Arg(2)->Arg(3);

@@ -18,7 +18,7 @@ bool BiQuadFilter::stateIsFinite() const {
     return true;
 }
 
-void BiQuadFilter::design(Section& s, int response, float frequency, float peak, float sampleRate) {
+void BiQuadFilter::design(Section& s, int response, float frequency, float peak, float sampleRate, int sections) {
     constexpr double pi = std::numbers::pi;
     static const float sqrt2 = std::sqrt(2.0f);
     if (!(peak >= 0.0f)) peak = 0.0f;  // also NaN
@@ -32,6 +32,7 @@ void BiQuadFilter::design(Section& s, int response, float frequency, float peak,
         double K = std::tan(pi * fc / fs);
         double k = response == GenericFilter::LowPass ? 1.0 / K : K;
         double D = sqrt2 - (sqrt2 - 0.02f) * peak;
+        if (sections > 1) D = sqrt2 * std::pow(D / sqrt2, 1.0 / sections);
         double v = 1.0 / (1.0 + D * k + k * k);
         s.b0 = v;
         s.b2 = v;
@@ -64,8 +65,9 @@ void BiQuadFilter::process(const float* in, float* out, const float* freq, const
     for (int n = 0; n < sections; ++n) {
         Section& s = sections_[n];
         // A new response or sample rate invalidates the coefficients even when frequency and peak stay.
-        if (s.lastResponse != kind || s.lastSampleRate != fs) {
+        if (s.lastResponse != kind || s.lastSampleRate != fs || s.lastSections != sections) {
             s.lastResponse = kind;
+            s.lastSections = sections;
             s.lastSampleRate = fs;
             s.lastFrequency = -1.0f;
         }
@@ -74,7 +76,7 @@ void BiQuadFilter::process(const float* in, float* out, const float* freq, const
             if (i % kUpdateInterval == 0 || std::fabs(freq[i] - s.lastFrequency) > kFrequencyMove) {
                 float p = factor ? peak[i] * factor[i] : peak[i];
                 if (!wave::nearlyEqual(freq[i], s.lastFrequency) || !wave::nearlyEqual(p, s.lastPeak)) {
-                    design(s, kind, freq[i], p, fs);
+                    design(s, kind, freq[i], p, fs, sections);
                     s.lastFrequency = freq[i];
                     s.lastPeak = p;
                 }

@@ -21,6 +21,7 @@ public:
         float lastFrequency = -1.0f;
         float lastPeak = 0.0f;
         int lastResponse = -1;
+        int lastSections = 0;
         float lastSampleRate = 0.0f;
         double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
     };
@@ -35,8 +36,13 @@ public:
 
     // Sections a slope value selects: 2 -> 2, 3 -> 4, anything else -> 1.
     static int sectionsForSlope(int slope) { return slope == 2 ? 2 : slope == 3 ? 4 : 1; }
-    // Computes a section's coefficients for (log2 Hz, peak 0..1) at sample rate fs.
-    static void design(Section& section, int response, float frequency, float peak, float sampleRate);
+    // Computes a section's coefficients for (log2 Hz, peak 0..1) at sample rate fs, as one of
+    // `sections` identical low- or high-pass sections. The damping of one section, D, runs from
+    // sqrt 2 to 0.02 with the peak; each of n cascaded sections gets sqrt 2 · (D / sqrt 2)^(1/n),
+    // so the cascade resonates about as strongly as one section instead of n times as strongly
+    // (four sections of damping 0.02 would lift the cut-off by some 136 dB).
+    static void design(Section& section, int response, float frequency, float peak, float sampleRate,
+                       int sections = 1);
 
     const Section& section(int index) const { return sections_[index]; }
 

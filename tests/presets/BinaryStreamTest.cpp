@@ -128,20 +128,20 @@ TEST(ResourceStore, ReRegisteringReplacesAndCopiesOutliveTheirSource) {
 }
 
 TEST(ResourceStore, BuildEmbedsTheFilesUnderResources) {
-    std::string onDisk = ScratchFolder::read(std::string(KESTRUM_SOURCE_DIR) + "/resources/test/Hello.txt");
+    std::string onDisk = ScratchFolder::read(std::string(KESTRUM_SOURCE_DIR) + "/resources/filters/Gentle.fil");
     ASSERT_FALSE(onDisk.empty());
-    auto found = ResourceStore::instance().find("hello.TXT");
+    auto found = ResourceStore::instance().find("gentle.FIL");
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->name, "Hello.txt");  // file name only, no folder
+    EXPECT_EQ(found->name, "Gentle.fil");  // file name only, no folder
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(found->data), found->size), onDisk);
     // Documentation beside the resources is not embedded.
     EXPECT_FALSE(ResourceStore::instance().contains("README.md"));
 
-    BinaryResourceReader reader("HELLO", ResourceStore::Match::StripExtension);
+    BinaryResourceReader reader("GENTLE", ResourceStore::Match::StripExtension);
     EXPECT_TRUE(reader.isEmbedded());
-    std::string text(onDisk.size(), '\0');
-    EXPECT_TRUE(reader.readBytes(text.data(), text.size()));
-    EXPECT_EQ(text, onDisk);
+    std::string bytes(onDisk.size(), '\0');
+    EXPECT_TRUE(reader.readBytes(bytes.data(), bytes.size()));
+    EXPECT_EQ(bytes, onDisk);
     EXPECT_EQ(reader.readInt(), 0);
     EXPECT_FALSE(reader.good());
 }
