@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make pkg-config zlib1g-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev)
+PACKAGES=(cmake g++ make pkg-config python3 zlib1g-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing() {
