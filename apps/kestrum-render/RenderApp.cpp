@@ -30,6 +30,7 @@ const char* RenderApp::usage() {
            "  --preset FILE        load a full preset before the --set values\n"
            "  --save-preset FILE   write the resulting state as a preset\n"
            "  --sidechain FILE     feed this file to the side-chain input\n"
+           "  --midi FILE.mid      play a Standard MIDI File (format 0 or 1) into the plug-in\n"
            "  --format F           output sample format: float (default), pcm24 or pcm16\n"
            "  --block N            host buffer size in frames, 1..65536 (default 512)\n"
            "  --tail SECONDS       render this much silence after the input (default 0)\n"
@@ -59,6 +60,8 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
             if (!value(o.preset)) return false;
         } else if (a == "--save-preset") {
             if (!value(o.savePreset)) return false;
+        } else if (a == "--midi") {
+            if (!value(o.midi)) return false;
         } else if (a == "--sidechain") {
             if (!value(o.sideChain)) return false;
         } else if (a == "--demo") {
@@ -167,6 +170,12 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
 
+    MidiFile midi;
+    if (!o.midi.empty() && !midi.load(o.midi, o.render.tempo, error)) {
+        err << "kestrum-render: " << error << "\n";
+        return kUsageError;
+    }
+
     std::unique_ptr<GenericPlugin> plugin = factory_(channels);
     if (!o.preset.empty() && !loader_(*plugin, o.preset, error)) {
         err << "kestrum-render: " << error << "\n";
@@ -195,7 +204,7 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
         err << "\r[" << std::string(static_cast<size_t>(bars), '#') << std::string(static_cast<size_t>(40 - bars), ' ')
             << "] " << percent << "%" << std::flush;
     };
-    AudioData result = job.run(input, side.channels.empty() ? nullptr : &side, progress);
+    AudioData result = job.run(input, side.channels.empty() ? nullptr : &side, progress, o.midi.empty() ? nullptr : &midi);
     if (showProgress) err << "\n";
 
     if (!writeAudioFile(o.output, result, o.format, error)) {

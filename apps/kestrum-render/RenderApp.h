@@ -23,7 +23,7 @@ public:
     using Demo = std::function<int(const std::string& folder, std::ostream& err)>;
 
     struct Options {
-        std::string input, output, sideChain, preset, savePreset, demoFolder;
+        std::string input, output, sideChain, preset, savePreset, demoFolder, midi;
         std::vector<std::string> assignments;
         SampleFormat format = SampleFormat::Float;
         RenderSettings render;

@@ -5,7 +5,8 @@
 
 #include "engine/GenericPlugin.h"
 
-AudioData RenderJob::run(const AudioData& input, const AudioData* sideChain, const Progress& progress) {
+AudioData RenderJob::run(const AudioData& input, const AudioData* sideChain, const Progress& progress,
+                         const MidiFile* midi) {
     const int channels = plugin_.getNumChannels();
     const long long inputFrames = input.frames();
     const long long tail = static_cast<long long>(std::llround(std::max(0.0, settings_.tailSeconds) * input.sampleRate));
@@ -35,15 +36,28 @@ AudioData RenderJob::run(const AudioData& input, const AudioData* sideChain, con
         }
     };
 
-    double beatsPerSample = settings_.tempo / (60.0 * input.sampleRate);
+    const double rate = input.sampleRate;
+    double beats = 0.0;
+    size_t nextEvent = 0;
     for (long long pos = 0; pos < total; pos += block) {
         int n = static_cast<int>(std::min<long long>(block, total - pos));
+        if (midi) {
+            const auto& events = midi->events();
+            for (; nextEvent < events.size(); ++nextEvent) {
+                long long at = std::llround(events[nextEvent].seconds * rate);
+                if (at >= pos + n) break;
+                const MidiFile::Event& e = events[nextEvent];
+                plugin_.receiveMidi({e.status, e.data1, e.data2, static_cast<int>(std::max(0LL, at - pos))});
+            }
+        }
         for (int c = 0; c < channels; ++c) {
             fill(in[static_cast<size_t>(c)], input, c, pos, n);
             if (hasSide) fill(in[static_cast<size_t>(channels + c)], *sideChain, c, pos, n);
             outPointers[static_cast<size_t>(c)] = output.channels[static_cast<size_t>(c)].data() + pos;
         }
-        plugin_.setTransport(settings_.tempo, static_cast<float>(std::fmod(static_cast<double>(pos) * beatsPerSample, 256.0)));
+        double bpm = midi && midi->setsTempo() ? midi->bpmAt(static_cast<double>(pos) / rate) : settings_.tempo;
+        plugin_.setTransport(static_cast<float>(bpm), static_cast<float>(std::fmod(beats, 256.0)));
+        beats += n * bpm / (60.0 * rate);
         plugin_.processBlock(inPointers.data(), hasSide ? 2 * channels : channels, outPointers.data(), channels, n);
         if (progress) progress(static_cast<double>(pos + n) / static_cast<double>(total));
     }

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "AudioFile.h"
+#include "MidiFile.h"
 
 class GenericPlugin;
 
@@ -21,7 +22,10 @@ public:
 
     // input has as many channels as the plug-in; sideChain may be empty or have any channel count
     // (its channels are matched to the plug-in's, the last repeated). Returns the processed audio.
-    AudioData run(const AudioData& input, const AudioData* sideChain, const Progress& progress = {});
+    // MIDI events reach the plug-in at their exact sample offsets; the transport follows the MIDI
+    // file's tempo map when one is given, else the set tempo.
+    AudioData run(const AudioData& input, const AudioData* sideChain, const Progress& progress = {},
+                  const MidiFile* midi = nullptr);
 
 private:
     GenericPlugin& plugin_;
