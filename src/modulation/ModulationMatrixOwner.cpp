@@ -1,8 +1,66 @@
 #include "modulation/ModulationMatrixOwner.h"
 
+#include "modulation/ModulationLayout.h"
+#include "modulation/ModulationMatrix.h"
 #include "modulation/ModulationSlotParameterSetList.h"
 
 ModulationMatrixOwner::ModulationMatrixOwner() { targets_.fill(nullptr); }
+
+ModulationMatrixOwner::~ModulationMatrixOwner() = default;
+
+void ModulationMatrixOwner::setSlotList(ModulationSlotParameterSetList* slots) {
+    if (slots_ && slots_ != slots) slots_->setListener(nullptr);
+    slots_ = slots;
+    if (slots_) slots_->setListener(this);
+}
+
+ModulationMatrix& ModulationMatrixOwner::createModulationMatrix(wave::Environment& environment) {
+    if (!matrix_) matrix_ = ModulationLayout::create(environment);
+    return *matrix_;
+}
+
+void ModulationMatrixOwner::syncModulationMatrix() {
+    if (!matrix_) return;
+    for (int t = 0; t < kNumTargets; ++t) {
+        if (ModulationTargetParameter* parameter = targets_[static_cast<size_t>(t)]) {
+            matrix_->setTargetValue(t, parameter->getPlainValue(), 0.0f);
+        }
+    }
+    if (!slots_) return;
+    ModulationMatrix::InternalController& controller = matrix_->getController();
+    for (int s = 0; s < slots_->getNumSets() && s < matrix_->getNumSlots(); ++s) {
+        ModulationSlotParameterSet& set = *slots_->getSlot(s);
+        controller.setSource(s, set.source.getSourceIndex());
+        controller.setTarget(s, set.target.getTargetIndex());
+        controller.setBypass(s, set.bypassed.getStoredValue());
+        controller.setInvert(s, set.inverted.getStoredValue());
+    }
+}
+
+void ModulationMatrixOwner::targetValueApplied(int target, float plainValue) {
+    if (matrix_) matrix_->setTargetValue(target, plainValue);
+}
+
+void ModulationMatrixOwner::slotValueApplied(int slot, ModulationSlotParameterSet::Member member, int value) {
+    if (!matrix_) return;
+    ModulationMatrix::InternalController& controller = matrix_->getController();
+    switch (member) {
+        case ModulationSlotParameterSet::kSource:
+            controller.setSource(slot, value);
+            break;
+        case ModulationSlotParameterSet::kTarget:
+            controller.setTarget(slot, value);
+            break;
+        case ModulationSlotParameterSet::kBypassed:
+            controller.setBypass(slot, value != 0);
+            break;
+        case ModulationSlotParameterSet::kInverted:
+            controller.setInvert(slot, value != 0);
+            break;
+        case ModulationSlotParameterSet::kLevel:
+            break;  // the level travels as a target value
+    }
+}
 
 bool ModulationMatrixOwner::registerTargetParameter(int target, ModulationTargetParameter* parameter) {
     if (!parameter || target < 0 || target >= kNumTargets) return false;
