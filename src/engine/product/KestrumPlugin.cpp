@@ -1,0 +1,240 @@
+#include "engine/product/KestrumPlugin.h"
+
+#include <cmath>
+
+#include "engine/product/PanParameterUnit.h"
+#include "parameters/DBParameterUnit.h"
+#include "parameters/ParameterText.h"
+#include "parameters/PercentParameterUnit.h"
+#include "presets/BinaryFileReader.h"
+#include "presets/CollectionFile.h"
+#include "presets/CollectionPresetLoader.h"
+#include "presets/V1PresetLoader.h"
+#include "presets/VersionPresetLoader.h"
+
+namespace {
+
+// ln(10) / 20: 10^(x/20) = e^(x * kDecibelsToExponent).
+constexpr float kDecibelsToExponent = 0.1151292546497023f;
+
+float decibelsToLinear(float db) { return std::exp(db * kDecibelsToExponent); }
+
+// Decibel gain: the value is in dB, the modulation target receives the linear factor, and the
+// display shows dB again.
+void configureGain(ModulationTargetParameter& gain, const char* help) {
+    gain.setRange(KestrumPlugin::kMinGainDb, KestrumPlugin::kMaxGainDb, 0.0f);
+    ParameterDisplay& d = gain.getDisplay();
+    d.curve = decibelsToLinear;
+    d.curveInverse = linearToDecibels;
+    d.toDisplay = linearToDecibels;
+    d.fromDisplay = decibelsToLinear;
+    gain.setUnit(DBParameterUnit::instance());
+    gain.setHelpText(help);
+}
+
+void configurePan(ModulationTargetParameter& pan, const char* help) {
+    pan.setRange(-1.0f, 1.0f, 0.0f);
+    pan.setUnit(PanParameterUnit::instance());
+    pan.setHelpText(help);
+}
+
+}  // namespace
+
+KestrumPlugin::KestrumPlugin(int numChannels)
+    : GenericPlugin(numChannels),
+      inputGain(this, "Input Gain", this, 84),
+      inputPan(this, "Input Pan", this, 85),
+      outputGain(this, "Output Gain", this, 86),
+      outputPan(this, "Output Pan", this, 87),
+      mix(this, "Mix", this, 88),
+      routing(this, "Routing"),
+      routingMode(this, "Routing Mode"),
+      filters(this, this),
+      xlfos(this, this),
+      egs(this, this),
+      efs(this, this),
+      midiSources(this, this),
+      receiveMidi(this, "Receive MIDI"),
+      autoMute(this, "Auto Mute Self-Osc"),
+      audition(this, "Audition Signal"),
+      slots(this, this),
+      xyControllers(this, this),
+      xlfoExtensions(this, this),
+      egExtensions(this, this),
+      midiExtensions(this),
+      filterLinkFreq_(virtualParameters_, "Filter Link Freq"),
+      filterLinkPeak_(virtualParameters_, "Filter Link Peak") {
+    setSlotList(&slots);
+    xlfos.attachExtension(&xlfoExtensions);
+    egs.attachExtension(&egExtensions);
+    midiSources.attachExtension(&midiExtensions);
+
+    init(kProductName);
+
+    // The channel chains are built on the environment init() created.
+    for (int c = 0; c < getNumChannels(); ++c) channels_.push_back(std::make_unique<KestrumChannel>(*this, c));
+
+    configureParameters();
+    setMidiParameter(&receiveMidi);
+
+    layout_.plugin = this;
+    layout_.modulation = this;
+    layout_.inputGain = &inputGain;
+    layout_.inputPan = &inputPan;
+    layout_.outputGain = &outputGain;
+    layout_.outputPan = &outputPan;
+    layout_.mix = &mix;
+    layout_.routing = &routing;
+    layout_.routingMode = &routingMode;
+    layout_.receiveMidi = &receiveMidi;
+    layout_.autoMute = &autoMute;
+    layout_.audition = &audition;
+    layout_.filters = &filters;
+    layout_.xlfos = &xlfos;
+    layout_.egs = &egs;
+    layout_.efs = &efs;
+    layout_.midiSources = &midiSources;
+    layout_.slots = &slots;
+    layout_.xyControllers = &xyControllers;
+    layout_.xlfoExtensions = &xlfoExtensions;
+    layout_.egExtensions = &egExtensions;
+    layout_.midiExtensions = &midiExtensions;
+    layout_.slotMembers.source = ModulationSlotParameterSet::kSource;
+    layout_.slotMembers.level = ModulationSlotParameterSet::kLevel;
+    layout_.slotMembers.bypassed = ModulationSlotParameterSet::kBypassed;
+    layout_.slotMembers.inverted = ModulationSlotParameterSet::kInverted;
+    layout_.slotMembers.target = ModulationSlotParameterSet::kTarget;
+    state_ = std::make_unique<ParameterCollection>(ParameterCollection::allParameters(*this));
+    sections_ = std::make_unique<SectionCollections>(layout_);
+
+    // Every consumer starts from the configured values.
+    for (int i = 0; i < getNumParameters(); ++i) {
+        AbstractPluginParameter* p = getParameter(i);
+        p->applyValue(p->getValue());
+        parameterChanged(i);
+    }
+}
+
+KestrumPlugin::~KestrumPlugin() = default;
+
+std::unique_ptr<PluginSettings> KestrumPlugin::createSettings() {
+    auto settings = std::make_unique<KestrumSettings>();
+    kestrumSettings_ = settings.get();
+    return settings;
+}
+
+int KestrumPlugin::getEditorWidth() {
+    return kestrumSettings_ ? kestrumSettings_->getEditorWidth() : KestrumSettings::kNormalWidth;
+}
+
+int KestrumPlugin::getEditorHeight() {
+    return kestrumSettings_ ? kestrumSettings_->getEditorHeight() : KestrumSettings::kHeight;
+}
+
+void KestrumPlugin::configureParameters() {
+    configureGain(inputGain,
+                  "The Input Gain knob sets the level of the signal before it reaches the filters. Raise it to drive "
+                  "the filters harder, lower it for a cleaner sound.");
+    configurePan(inputPan,
+                 "The Input Pan knob sets the balance between the left and right channel before the filters.");
+    configureGain(outputGain,
+                  "The Output Gain knob sets the level of the filtered signal, before it is mixed with the dry "
+                  "signal.");
+    configurePan(outputPan, "The Output Pan knob sets the balance between the left and right channel of the filtered "
+                            "signal.");
+
+    // Mix: 0..100 % here, -1..1 in the modulation domain (m = v * 0.02 - 1, v = (m + 1) * 50).
+    mix.setRange(0.0f, 100.0f, 100.0f);
+    ParameterDisplay& m = mix.getDisplay();
+    m.curve = [](float v) { return v * 0.02f - 1.0f; };
+    m.curveInverse = [](float x) { return (x + 1.0f) * 50.0f; };
+    m.toDisplay = [](float x) { return (x + 1.0f) * 50.0f; };
+    m.fromDisplay = [](float d) { return d * 0.02f - 1.0f; };
+    mix.setUnit(PercentParameterUnit::instance());
+    m.format = "*1f";
+    mix.setHelpText(
+        "The Mix knob sets the balance between the dry input signal and the filtered signal. At 100 % only the "
+        "filtered signal is heard.");
+
+    routing.setRange(0, kNumRoutings - 1, 0);
+    routing.setItems("1,2,3,4,5,6,7,8");
+    routing.setHelpText(
+        "The Routing buttons select how the active filters are connected: one after the other, side by side, or in "
+        "one of the mixed arrangements. The choice depends on the number of filters.");
+
+    routingMode.setRange(RoutingEnums::Stereo, RoutingEnums::MidSide, RoutingEnums::Stereo);
+    routingMode.setItems("Stereo,Per Channel,Mid/Side");
+    routingMode.setHelpText(
+        "The Routing Mode selects what the filters process: both channels alike (Stereo), the left channel with the "
+        "first half of the filters and the right channel with the second half (Per Channel), or the mid and side "
+        "signals in the same way (Mid/Side).");
+
+    receiveMidi.setRange(GenericPlugin::MidiEnabled, GenericPlugin::MidiDisabled, GenericPlugin::MidiEnabled);
+    receiveMidi.setItems("Enabled,Disabled");
+    receiveMidi.setHelpText(
+        "Receive MIDI switches MIDI input on or off: notes, controllers and learned parameters are ignored while it "
+        "is disabled.");
+
+    autoMute.setRange(0, 1, 1);
+    autoMute.setItems("Off,On");
+    autoMute.setHelpText(
+        "Auto Mute Self-Osc silences self-oscillating filters while the input is silent, so a resonant setting does "
+        "not keep ringing between notes.");
+
+    audition.setRange(0, 2, 0);
+    audition.setItems("Output,Input,Side Chain");
+    audition.setHelpText(
+        "The Audition switch selects what you hear: the processed output, the unprocessed input, or the side-chain "
+        "input that can drive the envelope generators and followers.");
+
+    for (AbstractParameterSetArray* array : std::initializer_list<AbstractParameterSetArray*>{
+             &filters, &xlfos, &egs, &efs, &midiSources, &slots, &xyControllers, &xlfoExtensions, &egExtensions,
+             &midiExtensions}) {
+        array->configureAll();
+    }
+}
+
+void KestrumPlugin::parameterChanged(int index) {
+    GenericPlugin::parameterChanged(index);
+    updateFilterLinks(index);
+}
+
+void KestrumPlugin::updateFilterLinks(int index) {
+    for (int k = 0; k < filters.getNumSets(); ++k) {
+        FilterParameterSet& f = filters.at(k);
+        if (index != -1 && index != f.linked.getId()) continue;
+        if (f.linked.getStoredValue()) {
+            filterLinkFreq_.addParameter(&f.freq);
+            filterLinkPeak_.addParameter(&f.peak);
+        } else {
+            filterLinkFreq_.removeParameter(&f.freq);
+            filterLinkPeak_.removeParameter(&f.peak);
+        }
+    }
+}
+
+bool KestrumPlugin::loadPresetData(const std::string& path) {
+    return loadPresetFrom([&path]() -> std::unique_ptr<BinaryDataReader> { return std::make_unique<BinaryFileReader>(path); });
+}
+
+bool KestrumPlugin::loadPresetFrom(const ReaderFactory& open) {
+    auto attempt = [&open](PresetLoader& loader, int version, const std::string& magic) {
+        std::unique_ptr<BinaryDataReader> reader = open();
+        return reader && loader.load(*reader, version, magic);
+    };
+    {
+        CollectionPresetLoader current(*state_);
+        if (attempt(current, kStateVersion, std::string())) return true;
+    }
+    {
+        VersionPresetLoader previous(layout_);
+        if (attempt(previous, VersionPresetLoader::kVersion, std::string())) return true;
+    }
+    for (int variant = 0; variant <= 1; ++variant) {
+        V1PresetLoader first(layout_, variant);
+        if (attempt(first, variant, V1PresetLoader::kMagic)) return true;
+    }
+    return false;
+}
+
+bool KestrumPlugin::savePresetFile(const std::string& path) { return writeCollection(*state_, path, kStateVersion); }

@@ -1,0 +1,12 @@
+// Prints the parameter reference (docs/parameters.md) of the product as markdown.
+//   kestrum_param_docs > docs/parameters.md
+#include <iostream>
+
+#include "engine/product/KestrumPlugin.h"
+#include "engine/product/ParameterDocs.h"
+
+int main() {
+    KestrumPlugin plugin(2);
+    std::cout << ParameterDocs::markdown(plugin);
+    return std::cout.good() ? 0 : 1;
+}
