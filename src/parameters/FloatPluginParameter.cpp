@@ -86,7 +86,13 @@ bool FloatPluginParameter::parseText(const std::string& text, float& out) {
     while (!rest.empty() && isBlank(rest.front())) rest.remove_prefix(1);
     double parsed = 0.0;
     const size_t consumed = readNumber(rest, parsed);
-    if (consumed == 0) return false;
+    if (consumed == 0) {
+        float shown = 0.0f;
+        while (!rest.empty() && isBlank(rest.back())) rest.remove_suffix(1);
+        if (!display.unit || !display.unit->parseWordOnly(rest, shown)) return false;
+        out = std::clamp(displayToValue(shown), minimum, maximum);
+        return true;
+    }
     if (!(std::fabs(parsed) <= FLT_MAX)) return false;  // NaN, infinity, or beyond float
     float number = static_cast<float>(parsed);
     rest.remove_prefix(consumed);

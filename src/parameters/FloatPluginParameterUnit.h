@@ -30,6 +30,9 @@ public:
 
     // Installs the unit's formatting into a display chain (the base installs nothing).
     virtual void apply(ParameterDisplay& display) const;
+    // A display value typed as a word alone, without a number (a unit may name positions such as a
+    // centre); returns false when the word means nothing to this unit.
+    virtual bool parseWordOnly(std::string_view /*word*/, float& /*display*/) const { return false; }
 
     const std::vector<Word>& getWords() const { return words_; }
     const std::string& getLabel() const;

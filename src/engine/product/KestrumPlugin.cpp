@@ -1,5 +1,7 @@
 #include "engine/product/KestrumPlugin.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "engine/product/PanParameterUnit.h"
@@ -71,8 +73,12 @@ KestrumPlugin::KestrumPlugin(int numChannels)
 
     init(kProductName);
 
-    // The channel chains are built on the environment init() created.
+    // The plug-in-wide stages, then the channel chains, on the environment init() created.
+    shared_ = std::make_unique<KestrumSharedStages>(*this, createModulationMatrix(getEnvironment()));
     for (int c = 0; c < getNumChannels(); ++c) channels_.push_back(std::make_unique<KestrumChannel>(*this, c));
+    std::vector<KestrumChannel*> chains;
+    for (auto& c : channels_) chains.push_back(c.get());
+    shared_->connectChannels(chains.data(), static_cast<int>(chains.size()));
 
     configureParameters();
     setMidiParameter(&receiveMidi);
@@ -107,12 +113,19 @@ KestrumPlugin::KestrumPlugin(int numChannels)
     state_ = std::make_unique<ParameterCollection>(ParameterCollection::allParameters(*this));
     sections_ = std::make_unique<SectionCollections>(layout_);
 
-    // Every consumer starts from the configured values.
+    // Every consumer starts from the configured values, without smoothing.
     for (int i = 0; i < getNumParameters(); ++i) {
         AbstractPluginParameter* p = getParameter(i);
         p->applyValue(p->getValue());
         parameterChanged(i);
     }
+    syncModulationMatrix();
+    getEnvironment().reset();
+}
+
+int KestrumPlugin::routingsOffered(int effectiveFilters, bool stereo, int routingMode) {
+    if (stereo && routingMode != RoutingEnums::Stereo) return effectiveFilters == 4 ? 4 : 1;
+    return std::max(1, 1 << (std::clamp(effectiveFilters, 1, 4) - 1));
 }
 
 KestrumPlugin::~KestrumPlugin() = default;

@@ -6,6 +6,7 @@
 
 #include "engine/GenericPlugin.h"
 #include "engine/product/KestrumChannel.h"
+#include "engine/product/KestrumSharedStages.h"
 #include "engine/product/KestrumSettings.h"
 #include "modulation/ModulationMatrixOwner.h"
 #include "modulation/ModulationSlotParameterSetList.h"
@@ -83,6 +84,10 @@ public:
     // The MIDI-learnable parameters without a host id (ids from MidiVirtualPluginParameter::kFirstId).
     const std::vector<MidiVirtualPluginParameter*>& getVirtualParameters() const { return virtualParameters_; }
     KestrumSettings* kestrumSettings() const { return kestrumSettings_; }
+    KestrumSharedStages& sharedStages() { return *shared_; }
+    // Routings the user may choose for an effective filter count (1, 2, 4 or 8; 4 or 1 when the
+    // channels are split in Per Channel or Mid/Side mode).
+    static int routingsOffered(int effectiveFilters, bool stereo, int routingMode);
     const std::vector<std::unique_ptr<KestrumChannel>>& kestrumChannels() const { return channels_; }
 
     // The parameters, in id order.
@@ -125,5 +130,6 @@ private:
     PresetLayout layout_;
     std::unique_ptr<ParameterCollection> state_;
     std::unique_ptr<SectionCollections> sections_;
+    std::unique_ptr<KestrumSharedStages> shared_;
     std::vector<std::unique_ptr<KestrumChannel>> channels_;
 };

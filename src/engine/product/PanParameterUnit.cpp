@@ -24,3 +24,9 @@ std::string PanParameterUnit::format(float position) {
     std::snprintf(text, sizeof text, "%ld %s", percent, position < 0.0f ? "L" : "R");
     return text;
 }
+
+bool PanParameterUnit::parseWordOnly(std::string_view word, float& display) const {
+    if (word.size() != 1 || (word[0] != 'C' && word[0] != 'c')) return false;
+    display = 0.0f;
+    return true;
+}

@@ -11,6 +11,8 @@ public:
     void apply(ParameterDisplay& display) const override;
 
     static std::string format(float position);
+    // "C" (the shown centre) reads back as the middle.
+    bool parseWordOnly(std::string_view word, float& display) const override;
 
 protected:
     PanParameterUnit();
