@@ -10,6 +10,9 @@ double cubic(const double p[4], double t) {
 }  // namespace
 
 double EnvelopeCurves::Bezier::at(double xValue) const {
+    // The ends are the curve's end points exactly, so an attack starts at 0 and reaches its top.
+    if (xValue <= x[0]) return y[0];
+    if (xValue >= x[3]) return y[3];
     // Solve x(t) = xValue by bisection; x(t) is monotonic for the curves used here.
     double lo = 0.0, hi = 1.0;
     const bool increasing = x[3] >= x[0];
@@ -27,17 +30,9 @@ double EnvelopeCurves::Bezier::at(double xValue) const {
 
 EnvelopeCurves::EnvelopeCurves() {
     // Attack and rise to sustain: slow start, steep middle, soft arrival at the top.
-    sample(rising_, Bezier{{0.0, 0.2, 0.4, 1.0}, {0.0, 0.0, 0.75, 1.0}});
+    rising_.build(kPoints, Bezier({0.0, 0.2, 0.4, 1.0}, {0.0, 0.0, 0.75, 1.0}), 0.0f, 1.0f);
     // Decay and release: fast initial drop that eases out towards 0.
-    sample(falling_, Bezier{{0.0, 0.19, 0.42, 1.0}, {1.0, 0.55, 0.0, 0.0}});
-}
-
-void EnvelopeCurves::sample(Table& table, const Bezier& curve) {
-    table[0] = static_cast<float>(curve.y[0]);
-    for (int i = 1; i < kPoints - 1; ++i) table[i] = static_cast<float>(curve.at(i / static_cast<double>(kPoints - 1)));
-    // The ends are the curve's end points exactly, so a finished attack reaches its top.
-    table[kPoints - 1] = static_cast<float>(curve.y[3]);
-    table[kPoints] = table[kPoints - 1];
+    falling_.build(kPoints, Bezier({0.0, 0.19, 0.42, 1.0}, {1.0, 0.55, 0.0, 0.0}), 0.0f, 1.0f);
 }
 
 const EnvelopeCurves& EnvelopeCurves::shared() {

@@ -1,10 +1,9 @@
 #pragma once
-#include <array>
+#include "filters/FunctionTable.h"
 
 // The shaped segments of the envelope generator: a rising curve (attack, rise to sustain) and a
-// falling curve (decay, release), each a cubic Bezier y(x) sampled once per process at 4096
-// points over x in [0, 1] and read with linear interpolation. Position p in [0, 4095] stands for
-// x = p / 4095; the table holds one extra entry that repeats the last point.
+// falling curve (decay, release), each a cubic Bezier y(x) sampled once per process into a
+// 4096-point function table over x in [0, 1]. Position p in [0, 4095] stands for x = p / 4095.
 //
 // The tables are built on first use (at construction of the first generator) and are read-only
 // afterwards, so any thread may read them.
@@ -13,14 +12,21 @@ public:
     static constexpr int kPoints = 4096;
     static constexpr float kLastPosition = static_cast<float>(kPoints - 1);
 
-    using Table = std::array<float, kPoints + 1>;
+    using Table = FunctionTable;
 
     // A cubic Bezier curve through (x0, y0) .. (x3, y3) whose x grows monotonically with the
     // curve parameter, evaluated as a function y(x).
-    struct Bezier {
+    struct Bezier : FunctionTableFunction {
+        Bezier(const double (&xs)[4], const double (&ys)[4]) {
+            for (int i = 0; i < 4; ++i) {
+                x[i] = xs[i];
+                y[i] = ys[i];
+            }
+        }
         double x[4];
         double y[4];
         double at(double xValue) const;
+        double evaluate(double xValue) const override { return at(xValue); }
     };
 
     static const EnvelopeCurves& shared();
@@ -30,16 +36,11 @@ public:
 
     // The table value at position p (0..4095); positions at or past the end give the last entry.
     static float read(const Table& table, double position) {
-        if (!(position < kLastPosition)) return table[kPoints - 1];
-        if (position <= 0.0) return table[0];
-        const int i = static_cast<int>(position);
-        const float f = static_cast<float>(position - i);
-        return table[i] + (table[i + 1] - table[i]) * f;
+        return table.read(static_cast<float>(position / kLastPosition));
     }
 
 private:
     EnvelopeCurves();
-    static void sample(Table& table, const Bezier& curve);
 
     Table rising_;
     Table falling_;
