@@ -217,6 +217,9 @@ TEST(ProductChain, FullyLoadedStereoProcessingAllocatesNothing) {
         for (int k = 0; k < 8; ++k) {
             xy->setValue(k % 2 ? 0.8f : -0.8f, 0);
             plugin->routingMode.setValue(k % 3 == 0 ? 0.0f : 2.0f, 0);
+            plugin->filters.at(0).characteristic.setValue(static_cast<float>(k + 3), 0);  // includes Clean
+            plugin->filters.at(1).slope.setValue(static_cast<float>(k % 3 + 1), 0);
+            plugin->filters.getNumActive().setValue(k % 2 ? 2.0f : 4.0f, 0);
             process(*plugin, s);
         }
         EXPECT_EQ(alloc_counter::disarm(), 0u) << frames;
