@@ -3,6 +3,7 @@
 #   ./kestrum.sh test        configure, build and run every test (Release build in build/)
 #   ./kestrum.sh sanitize    the same with address and undefined-behaviour sanitizers (build-asan/)
 #   ./kestrum.sh bench       build and run the benchmarks
+#   ./kestrum.sh demo [DIR]  build kestrum-render and write its demo into DIR (default out/demo)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -48,8 +49,14 @@ case "${1:-test}" in
     build build -DCMAKE_BUILD_TYPE=Release
     for b in build/bench_*; do [ -x "$b" ] && "$b" "${@:2}"; done
     ;;
+  demo)
+    install_missing
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build -j "$JOBS" --target kestrum-render
+    build/apps/kestrum-render/kestrum-render --demo "${2:-out/demo}"
+    ;;
   *)
-    echo "usage: $0 test|sanitize|bench" >&2
+    echo "usage: $0 test|sanitize|bench|demo [DIR]" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,45 @@
+// kestrum-render: runs an audio file through Kestrum offline (see docs/cli.md).
+#include <unistd.h>
+
+#include <exception>
+#include <iostream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "Demo.h"
+#include "RenderApp.h"
+#include "engine/product/KestrumPlugin.h"
+#include "presets/PresetMessages.h"
+
+namespace {
+
+constexpr int kExitRefused = 2;
+
+bool loadPreset(GenericPlugin& plugin, const std::string& path, std::string& error) {
+    // The host's way of loading: one update batch, and the values take effect without smoothing.
+    if (plugin.loadPreset(path)) return true;
+    error = std::string(PresetMessages::kOpenFailed) + " (" + path + ")";
+    return false;
+}
+
+bool savePreset(GenericPlugin& plugin, const std::string& path) {
+    auto* product = dynamic_cast<KestrumPlugin*>(&plugin);
+    return product && product->savePresetFile(path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    RenderApp app([](int channels) { return std::make_unique<KestrumPlugin>(channels); }, loadPreset, savePreset,
+                  [](const std::string& folder, std::ostream& err) { return Demo::write(folder, std::cout, err); });
+    try {
+        return app.run(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kestrum-render: not enough memory for this file\n";
+    } catch (const std::exception& e) {
+        std::cerr << "kestrum-render: " << e.what() << "\n";
+    }
+    return kExitRefused;
+}

@@ -1,0 +1,336 @@
+// Runs the built kestrum-render program the way a user does and checks its exit status, its
+// messages and the files it writes.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "AudioFile.h"
+#include "DemoLoop.h"
+#include "presets/PresetMessages.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A setting without modulation that exercises three filters of different kinds, a mixed routing,
+// resonance, a filter delay, filter pan and gain.
+const std::vector<std::string> kSetting = {
+    "--set", "Num Active Filters=3",         "--set", "Routing=3",
+    "--set", "Filter 1 Freq=800 Hz",         "--set", "Filter 1 Peak=0.8",
+    "--set", "Filter 1 Characteristic=Hard", "--set", "Filter 1 Pan=0.2",
+    "--set", "Filter 2 Response=BP",         "--set", "Filter 2 Freq=2 kHz",
+    "--set", "Filter 2 Slope=48",            "--set", "Filter 3 Response=HP",
+    "--set", "Filter 3 Characteristic=Clean", "--set", "Filter 3 Delay=3 ms",
+    "--set", "Input Gain=3 dB",              "--set", "Mix=80 %",
+};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+long lineCount(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); }
+
+class RenderProgramTest : public ::testing::Test {
+protected:
+    struct Result {
+        int status = -1;
+        std::string out, err;
+    };
+
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() / (std::string("kestrum-cli-") + info->name() + "-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir / "capture");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    // Runs the program with `args`; stdout and stderr go to files outside the files under test.
+    Result run(const std::vector<std::string>& args) {
+        const std::string program = KESTRUM_RENDER_PROGRAM;
+        const std::string outPath = (dir / "capture" / "stdout").string();
+        const std::string errPath = (dir / "capture" / "stderr").string();
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        Result r;
+        int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << program;
+            return r;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = slurp(outPath);
+        r.err = slurp(errPath);
+        return r;
+    }
+
+    std::string writeInput(const std::string& name, const AudioData& data) {
+        std::string error;
+        EXPECT_TRUE(writeAudioFile(path(name), data, SampleFormat::Float, error)) << error;
+        return path(name);
+    }
+
+    // One bar of the demo loop: transients, a bass line and a chord.
+    std::string writeLoop(const std::string& name, int rate = 44100) {
+        return writeInput(name, synthesiseDemoLoop(rate, 120.0f, 1));
+    }
+
+    static AudioData read(const std::string& p) {
+        AudioData d;
+        std::string error;
+        EXPECT_TRUE(readAudioFile(p, d, error)) << error;
+        return d;
+    }
+
+    static int subformat(const std::string& p) {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(p.c_str(), SFM_READ, &info);
+        if (!f) return -1;
+        sf_close(f);
+        return info.format & SF_FORMAT_SUBMASK;
+    }
+
+    fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(RenderProgramTest, EveryRefusalExitsTwoWithOneLineAndWritesNoFile) {
+    const std::string in = writeLoop("in.wav");
+    AudioData three;
+    three.sampleRate = 48000;
+    three.channels.assign(3, std::vector<float>(256, 0.1f));
+    const std::string threeChannels = writeInput("three.wav", three);
+    std::ofstream(path("junk.zxp")) << "not a preset at all";
+    // A header announcing a track whose data is cut short.
+    std::ofstream(path("broken.mid"), std::ios::binary)
+        << std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x20\0\x90\x3c", 25);
+
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> expected;  // parts of the message
+    } cases[] = {
+        {{path("missing.wav")}, {"cannot read", "missing.wav"}},
+        {{threeChannels}, {"3 channels", "only mono and stereo"}},
+        {{"--set", "Filter 1 Frq=2 kHz", in}, {"unknown parameter 'Filter 1 Frq'", "did you mean 'Filter 1 Freq'"}},
+        {{"--set", "Filter 1 Response=Notch", in}, {"'Notch' is not a valid value for 'Filter 1 Response'"}},
+        {{"--set", "Mix=loud", in}, {"'loud' is not a valid value for 'Mix'"}},
+        {{"--preset", path("junk.zxp"), in}, {PresetMessages::kOpenFailed, path("junk.zxp")}},
+        {{"--preset", path("absent.zxp"), in}, {PresetMessages::kOpenFailed, path("absent.zxp")}},
+        {{"--midi", path("broken.mid"), in}, {"the MIDI file", "broken.mid", "truncated"}},
+    };
+    for (const Case& c : cases) {
+        const Result r = run(c.args + std::vector<std::string>{path("out.wav"), "--save-preset", path("saved.zxp")});
+        SCOPED_TRACE(r.err);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(lineCount(r.err), 1);
+        EXPECT_EQ(r.err.rfind("kestrum-render: ", 0), 0u);
+        for (const std::string& part : c.expected) EXPECT_NE(r.err.find(part), std::string::npos) << part;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_FALSE(fs::exists(path("out.wav")));
+        EXPECT_FALSE(fs::exists(path("saved.zxp")));
+    }
+    // No temporary file was left behind either.
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+TEST_F(RenderProgramTest, ListsEveryParameterByIdAsDocumented) {
+    const Result r = run({"--list-params"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(lineCount(r.out), 709);
+
+    // The documented host parameter table (the virtual parameters follow under their own heading).
+    std::map<int, std::string> documented;
+    std::ifstream docs(std::string(KESTRUM_SOURCE_DIR) + "/docs/parameters.md");
+    for (std::string line; std::getline(docs, line);) {
+        if (line.rfind("## ", 0) == 0 && !documented.empty()) break;
+        if (line.size() < 3 || line[0] != '|' || !std::isdigit(static_cast<unsigned char>(line[2]))) continue;
+        std::istringstream cells(line.substr(1));
+        std::string id, name;
+        std::getline(cells, id, '|');
+        std::getline(cells, name, '|');
+        documented[std::stoi(id)] = name.substr(1, name.size() - 2);
+    }
+    ASSERT_EQ(documented.size(), 709u);
+
+    std::istringstream listing(r.out);
+    int expectedId = 0;
+    for (std::string line; std::getline(listing, line); ++expectedId) {
+        std::istringstream fields(line);
+        std::string id, name;
+        std::getline(fields, id, '\t');
+        std::getline(fields, name, '\t');
+        EXPECT_EQ(id, std::to_string(expectedId));
+        EXPECT_EQ(name, documented[expectedId]) << line;
+    }
+
+    // The listing shows values after --set.
+    const Result set = run({"--set", "Filter 2 Response=BP", "--list-params"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_NE(set.out.find("21\tFilter 2 Response\tBP\t"), std::string::npos);
+    EXPECT_NE(r.out.find("21\tFilter 2 Response\tLP\t"), std::string::npos);
+}
+
+TEST_F(RenderProgramTest, RenderIsBitIdenticalForEveryHostBufferSize) {
+    const std::string in = writeLoop("in.wav");
+    const Result small = run(kSetting + std::vector<std::string>{"--block", "64", "--tail", "0.25", in, path("a.wav")});
+    ASSERT_EQ(small.status, 0) << small.err;
+    EXPECT_TRUE(small.err.empty()) << "no progress bar without a terminal: " << small.err;
+    const Result large = run(kSetting + std::vector<std::string>{"--block", "4096", "--tail", "0.25", in, path("b.wav")});
+    ASSERT_EQ(large.status, 0) << large.err;
+
+    const AudioData a = read(path("a.wav")), b = read(path("b.wav")), input = read(in);
+    EXPECT_EQ(a.sampleRate, 44100);
+    ASSERT_EQ(a.channels.size(), 2u);
+    EXPECT_EQ(a.frames(), input.frames() + 11025);
+    ASSERT_EQ(b.channels.size(), 2u);
+    ASSERT_EQ(b.frames(), a.frames());
+    for (size_t c = 0; c < 2; ++c)
+        for (size_t i = 0; i < a.channels[c].size(); ++i) {
+            ASSERT_TRUE(std::isfinite(a.channels[c][i])) << "channel " << c << " sample " << i;
+            ASSERT_EQ(a.channels[c][i], b.channels[c][i]) << "channel " << c << " sample " << i;
+        }
+
+    // A mono file runs a mono instance.
+    AudioData mono = input;
+    mono.channels.resize(1);
+    const Result m = run(kSetting + std::vector<std::string>{writeInput("mono.wav", mono), path("mono-out.wav")});
+    ASSERT_EQ(m.status, 0) << m.err;
+    EXPECT_EQ(read(path("mono-out.wav")).channels.size(), 1u);
+}
+
+TEST_F(RenderProgramTest, SetValuesApplyFromTheFirstSample) {
+    // Dry signal only, with and without a 12 dB cut: every sample differs by exactly that factor, so
+    // no gain glides in from the default at the start of the file.
+    const std::string in = writeLoop("in.wav");
+    ASSERT_EQ(run({"--set", "Mix=0 %", in, path("unity.wav")}).status, 0);
+    ASSERT_EQ(run({"--set", "Mix=0 %", "--set", "Output Gain=-12 dB", in, path("cut.wav")}).status, 0);
+    const AudioData unity = read(path("unity.wav")), cut = read(path("cut.wav"));
+    ASSERT_EQ(unity.channels.size(), cut.channels.size());
+    const float factor = std::pow(10.0f, -12.0f / 20.0f);
+    int compared = 0;
+    for (size_t c = 0; c < unity.channels.size(); ++c)
+        for (size_t i = 0; i < 4800 && i < unity.channels[c].size(); ++i) {
+            const float reference = unity.channels[c][i];
+            if (std::fabs(reference) < 1e-3f) continue;
+            ASSERT_NEAR(cut.channels[c][i] / reference, factor, 1e-4f) << "channel " << c << " sample " << i;
+            ++compared;
+        }
+    EXPECT_GT(compared, 1000);
+}
+
+TEST_F(RenderProgramTest, SavedPresetReproducesTheSettingExactly) {
+    const std::string in = writeLoop("in.wav");
+    const Result first = run(kSetting + std::vector<std::string>{"--save-preset", path("setting.zxp"), in, path("a.wav")});
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_TRUE(fs::exists(path("setting.zxp")));
+
+    const Result second = run({"--preset", path("setting.zxp"), in, path("b.wav")});
+    ASSERT_EQ(second.status, 0) << second.err;
+    const AudioData a = read(path("a.wav")), b = read(path("b.wav"));
+    ASSERT_EQ(a.channels.size(), b.channels.size());
+    for (size_t c = 0; c < a.channels.size(); ++c) EXPECT_TRUE(a.channels[c] == b.channels[c]) << "channel " << c;
+
+    // Every parameter value came back, not only the ones that shape this input.
+    const Result direct = run(kSetting + std::vector<std::string>{"--list-params"});
+    const Result loaded = run({"--preset", path("setting.zxp"), "--list-params"});
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    ASSERT_EQ(loaded.status, 0) << loaded.err;
+    EXPECT_EQ(direct.out, loaded.out);
+    EXPECT_NE(direct.out, run({"--list-params"}).out);
+}
+
+TEST_F(RenderProgramTest, DemoWritesTheLoopAndAnAudiblyDifferentRendering) {
+    const fs::path folder = dir / "nested" / "demo";
+    const Result r = run({"--demo", folder.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "wrote " + (folder / "demo-input.wav").string() + "\nwrote " +
+                         (folder / "demo-output.wav").string() + "\n");
+
+    const AudioData input = read((folder / "demo-input.wav").string());
+    const AudioData output = read((folder / "demo-output.wav").string());
+    EXPECT_EQ(input.sampleRate, 48000);
+    EXPECT_EQ(output.sampleRate, 48000);
+    ASSERT_EQ(input.channels.size(), 2u);
+    ASSERT_EQ(output.channels.size(), 2u);
+    ASSERT_GE(output.frames(), input.frames());
+
+    double difference = 0.0, level = 0.0;
+    for (size_t c = 0; c < 2; ++c)
+        for (size_t i = 0; i < input.channels[c].size(); ++i) {
+            ASSERT_TRUE(std::isfinite(output.channels[c][i]));
+            const double d = output.channels[c][i] - input.channels[c][i];
+            difference += d * d;
+            level += static_cast<double>(input.channels[c][i]) * input.channels[c][i];
+        }
+    ASSERT_GT(level, 0.0);
+    // At least -20 dB of change relative to the loop: the filters are clearly heard.
+    EXPECT_GT(difference / level, 0.01);
+}
+
+TEST_F(RenderProgramTest, DemoRefusesAFolderItCannotCreateOrFill) {
+    std::ofstream(path("plain-file")) << "x";
+    const Result blocked = run({"--demo", path("plain-file") + "/demo"});
+    EXPECT_EQ(blocked.status, 2);
+    EXPECT_EQ(lineCount(blocked.err), 1) << blocked.err;
+    EXPECT_NE(blocked.err.find("cannot create the demo folder"), std::string::npos) << blocked.err;
+    EXPECT_TRUE(blocked.out.empty());
+
+    // The output name is taken by a folder: nothing of the demo stays behind.
+    fs::create_directories(dir / "demo" / "demo-output.wav");
+    const Result taken = run({"--demo", path("demo")});
+    EXPECT_EQ(taken.status, 2);
+    EXPECT_EQ(lineCount(taken.err), 1) << taken.err;
+    EXPECT_NE(taken.err.find("demo-output.wav"), std::string::npos) << taken.err;
+    EXPECT_TRUE(taken.out.empty());
+    EXPECT_FALSE(fs::exists(dir / "demo" / "demo-input.wav"));
+}
+
+TEST_F(RenderProgramTest, OutputSampleFormatFollowsTheFormatOption) {
+    const std::string in = writeLoop("in.wav");
+    ASSERT_EQ(run(kSetting + std::vector<std::string>{in, path("float.wav")}).status, 0);
+    const Result r = run(kSetting + std::vector<std::string>{"--format", "pcm16", in, path("pcm16.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(subformat(path("float.wav")), SF_FORMAT_FLOAT);
+    EXPECT_EQ(subformat(path("pcm16.wav")), SF_FORMAT_PCM_16);
+
+    // The same audio, quantised to 16 bits (and clipped at full scale).
+    const AudioData f = read(path("float.wav")), q = read(path("pcm16.wav"));
+    ASSERT_EQ(f.channels.size(), q.channels.size());
+    for (size_t c = 0; c < f.channels.size(); ++c) {
+        ASSERT_EQ(f.channels[c].size(), q.channels[c].size());
+        for (size_t i = 0; i < f.channels[c].size(); ++i)
+            ASSERT_NEAR(std::clamp(f.channels[c][i], -1.0f, 1.0f), q.channels[c][i], 2.0f / 32768.0f) << i;
+    }
+}
