@@ -231,11 +231,12 @@ TEST_F(RenderProgramTest, RenderIsBitIdenticalForEveryHostBufferSize) {
 }
 
 TEST_F(RenderProgramTest, SetValuesApplyFromTheFirstSample) {
-    // Dry signal only, with and without a 12 dB cut: every sample differs by exactly that factor, so
-    // no gain glides in from the default at the start of the file.
+    // The only filter switched off (the routing passes its input), with and without a 12 dB output
+    // cut: every sample differs by exactly that factor, so no gain glides in from the default at the
+    // start of the file.
     const std::string in = writeLoop("in.wav");
-    ASSERT_EQ(run({"--set", "Mix=0 %", in, path("unity.wav")}).status, 0);
-    ASSERT_EQ(run({"--set", "Mix=0 %", "--set", "Output Gain=-12 dB", in, path("cut.wav")}).status, 0);
+    ASSERT_EQ(run({"--set", "Filter 1 Enabled=Disabled", in, path("unity.wav")}).status, 0);
+    ASSERT_EQ(run({"--set", "Filter 1 Enabled=Disabled", "--set", "Output Gain=-12 dB", in, path("cut.wav")}).status, 0);
     const AudioData unity = read(path("unity.wav")), cut = read(path("cut.wav"));
     ASSERT_EQ(unity.channels.size(), cut.channels.size());
     const float factor = std::pow(10.0f, -12.0f / 20.0f);
