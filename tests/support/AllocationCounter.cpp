@@ -36,6 +36,22 @@ void* operator new(size_t size) { return allocate(size, 0); }
 void* operator new[](size_t size) { return allocate(size, 0); }
 void* operator new(size_t size, std::align_val_t a) { return allocate(size, static_cast<size_t>(a)); }
 void* operator new[](size_t size, std::align_val_t a) { return allocate(size, static_cast<size_t>(a)); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size, 0);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size, 0);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
