@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/product/PanParameterUnit.h"
+#include "midi/MidiDecoder.h"
 #include "parameters/DBParameterUnit.h"
 #include "parameters/ParameterText.h"
 #include "parameters/PercentParameterUnit.h"
@@ -74,7 +75,13 @@ KestrumPlugin::KestrumPlugin(int numChannels)
     init(kProductName);
 
     // The plug-in-wide stages, then the channel chains, on the environment init() created.
-    shared_ = std::make_unique<KestrumSharedStages>(*this, createModulationMatrix(getEnvironment()));
+    ModulationMatrix& matrix = createModulationMatrix(getEnvironment());
+    shared_ = std::make_unique<KestrumSharedStages>(*this, matrix);
+    sources_ = std::make_unique<KestrumSources>(*this, matrix, *shared_);
+    if (midiReceiver_) {
+        midiReceiver_->addListener(&sources_->midiCache());
+        midiReceiver_->setVirtualParameters(&virtualParameters_);
+    }
     for (int c = 0; c < getNumChannels(); ++c) channels_.push_back(std::make_unique<KestrumChannel>(*this, c));
     std::vector<KestrumChannel*> chains;
     for (auto& c : channels_) chains.push_back(c.get());
@@ -128,7 +135,14 @@ int KestrumPlugin::routingsOffered(int effectiveFilters, bool stereo, int routin
     return std::max(1, 1 << (std::clamp(effectiveFilters, 1, 4) - 1));
 }
 
-KestrumPlugin::~KestrumPlugin() = default;
+KestrumPlugin::~KestrumPlugin() {
+    // The receiver belongs to the framework and outlives the cache.
+    if (midiReceiver_ && sources_) midiReceiver_->removeListener(&sources_->midiCache());
+}
+
+std::unique_ptr<MidiMessageReceiver> KestrumPlugin::createEventReceiver() {
+    return DefaultEventReceiver::createInput(*this, &midiReceiver_);
+}
 
 std::unique_ptr<PluginSettings> KestrumPlugin::createSettings() {
     auto settings = std::make_unique<KestrumSettings>();
@@ -210,7 +224,27 @@ void KestrumPlugin::configureParameters() {
 void KestrumPlugin::parameterChanged(int index) {
     GenericPlugin::parameterChanged(index);
     updateFilterLinks(index);
+    if (sources_) sources_->parameterChanged(index);
 }
+
+void KestrumPlugin::noteOn(int key, float, int) {
+    if (sources_) sources_->noteOn(key);
+}
+
+void KestrumPlugin::noteOff(int key, float) {
+    if (sources_) sources_->noteOff(key);
+}
+
+void KestrumPlugin::tempoChanged(float bpm, float position) {
+    if (sources_) sources_->tempoChanged(bpm, position);
+}
+
+void KestrumPlugin::processChannels(const float** buffers, int count, int frames) {
+    GenericPlugin::processChannels(buffers, count, frames);
+    if (sources_) sources_->captureDisplayValues();
+}
+
+float KestrumPlugin::getSourceDisplayValue(int source) const { return sources_ ? sources_->displayValue(source) : 0.0f; }
 
 void KestrumPlugin::updateFilterLinks(int index) {
     for (int k = 0; k < filters.getNumSets(); ++k) {

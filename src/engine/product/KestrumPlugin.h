@@ -7,9 +7,11 @@
 #include "engine/GenericPlugin.h"
 #include "engine/product/KestrumChannel.h"
 #include "engine/product/KestrumSharedStages.h"
+#include "engine/product/KestrumSources.h"
 #include "engine/product/KestrumSettings.h"
 #include "modulation/ModulationMatrixOwner.h"
 #include "modulation/ModulationSlotParameterSetList.h"
+#include "midi/DefaultEventReceiver.h"
 #include "parameters/EFParameterSetList.h"
 #include "parameters/EGParameterSetList.h"
 #include "parameters/EGParameterSetListExtension.h"
@@ -38,8 +40,13 @@
 // source extension arrays. Two virtual parameters for MIDI learn follow outside the host list:
 // "Filter Link Freq" and "Filter Link Peak" move the Freq (Peak) of every linked filter.
 //
+// The modulation sources (KestrumSources) and the XY sources (KestrumSharedStages) are built after
+// init(); MIDI input runs through a decoder into a DefaultEventReceiver whose listeners include
+// the MIDI sources' cache, and whose notes reach noteOn/noteOff here.
+//
 // Threads: construction on the host's thread; loadPresetData, savePresetFile and section presets
-// on a parameter thread; parameterChanged on the audio thread.
+// on a parameter thread; parameterChanged, notes, tempo and processing on the audio thread;
+// getSourceDisplayValue on any thread.
 class KestrumPlugin : public GenericPlugin, public ModulationMatrixOwner {
 public:
     static constexpr const char* kPluginId = "ZK2l";
@@ -65,8 +72,20 @@ public:
     int getMaxEditorWidth() override { return KestrumSettings::kWideWidth; }
     int getMaxEditorHeight() override { return KestrumSettings::kHeightWithModulation; }
 
-    // Audio thread: the framework's handling, then filters join or leave the link parameters.
+    // Audio thread: the framework's handling, then filters join or leave the link parameters and
+    // the sources follow their mode parameters.
     void parameterChanged(int index) override;
+    // Audio thread (from the MIDI receiver): held notes, MIDI Trigger and MIDI-triggered envelopes.
+    // Key 0 is reserved: a note-on clears, a note-off (all notes off) releases everything.
+    void noteOn(int key, float velocity, int channel) override;
+    void noteOff(int key, float velocity) override;
+    // Audio thread: tempo-synced XLFOs follow the host's tempo and song position.
+    void tempoChanged(float bpm, float position) override;
+    // Audio thread: the chunk's channels, then the sources' display levels are captured.
+    void processChannels(const float** buffers, int count, int frames) override;
+    // Any thread: a modulation source's current level on a 0..1 scale for the editor (XY and
+    // XLFO values -1..1 as (v + 1) / 2), as captured after the last processed chunk.
+    float getSourceDisplayValue(int source) const;
 
     // Full presets: the current state format, then the previous generation, then both variants
     // of the first generation. Returns whether one of them read the file completely.
@@ -85,6 +104,9 @@ public:
     const std::vector<MidiVirtualPluginParameter*>& getVirtualParameters() const { return virtualParameters_; }
     KestrumSettings* kestrumSettings() const { return kestrumSettings_; }
     KestrumSharedStages& sharedStages() { return *shared_; }
+    KestrumSources& sources() { return *sources_; }
+    // The receiver behind the MIDI input (null before init()).
+    DefaultEventReceiver* midiReceiver() const { return midiReceiver_; }
     // Routings the user may choose for an effective filter count (1, 2, 4 or 8; 4 or 1 when the
     // channels are split in Per Channel or Mid/Side mode).
     static int routingsOffered(int effectiveFilters, bool stereo, int routingMode);
@@ -118,6 +140,8 @@ public:
 
 protected:
     std::unique_ptr<PluginSettings> createSettings() override;
+    // Called by init(): a decoder feeding a new DefaultEventReceiver.
+    std::unique_ptr<MidiMessageReceiver> createEventReceiver() override;
 
 private:
     void configureParameters();
@@ -131,5 +155,7 @@ private:
     std::unique_ptr<ParameterCollection> state_;
     std::unique_ptr<SectionCollections> sections_;
     std::unique_ptr<KestrumSharedStages> shared_;
+    std::unique_ptr<KestrumSources> sources_;
+    DefaultEventReceiver* midiReceiver_ = nullptr;  // owned by the framework's decoder
     std::vector<std::unique_ptr<KestrumChannel>> channels_;
 };
