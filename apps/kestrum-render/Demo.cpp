@@ -52,6 +52,24 @@ constexpr Setting kShowcase[] = {
     {"Filter 3 Pan", "-0.15"},
     {"Filter 3 Delay", "7.5 ms"},
     {"Mix", "100 %"},
+    // Modulation: a tempo-synced triangle XLFO sweeps filter 1, and an envelope follower on the
+    // input opens filter 3 on every hit.
+    {"Num Active XLFOs", "1"},
+    {"XLFO 1 Sync Mode", "1"},
+    {"XLFO 1 Step 1 Value", "1"},
+    {"XLFO 1 Step 1 Glide", "1"},
+    {"XLFO 1 Step 2 Value", "-1"},
+    {"XLFO 1 Step 2 Glide", "1"},
+    {"Num Active EFs", "1"},
+    {"EF 1 Attack", "5 ms"},
+    {"EF 1 Release", "200 ms"},
+    {"Num Active Slots", "2"},
+    {"Slot 1 Source", "XLFO 1"},
+    {"Slot 1 Target", "Filter 1 Freq"},
+    {"Slot 1 Level", "0.25"},
+    {"Slot 2 Source", "EF 1"},
+    {"Slot 2 Target", "Filter 3 Freq"},
+    {"Slot 2 Level", "0.2"},
 };
 
 bool writeFile(const fs::path& path, const AudioData& data, std::ostream& err) {

@@ -335,3 +335,48 @@ TEST_F(RenderProgramTest, OutputSampleFormatFollowsTheFormatOption) {
             ASSERT_NEAR(std::clamp(f.channels[c][i], -1.0f, 1.0f), q.channels[c][i], 2.0f / 32768.0f) << i;
     }
 }
+
+// Notes in a MIDI file open a MIDI-triggered envelope that sweeps a low-passed filter open: the
+// rendered file is loud around the note times and quiet in between.
+TEST_F(RenderProgramTest, MidiNotesOpenTheFilterAtTheirTimes) {
+    // Bright input: full-scale-ish noise for three seconds at 48 kHz.
+    AudioData noise;
+    noise.sampleRate = 48000;
+    noise.channels.assign(1, std::vector<float>(3 * 48000));
+    uint32_t state = 1;
+    for (float& x : noise.channels[0]) {
+        state = state * 1664525u + 1013904223u;
+        x = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.8f;
+    }
+    const std::string in = writeInput("noise.wav", noise);
+    // 120 BPM (no tempo event), 480 ticks per beat, so 240 ticks are 0.25 s: notes from 0.25 s to
+    // 0.5 s and from 1.25 s to 1.5 s.
+    const unsigned char midi[] = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xe0,                       // format 0, 480 tpq
+        'M', 'T', 'r', 'k', 0, 0, 0, 24,                                              //
+        0x81, 0x70, 0x90, 60, 100,  // +240 ticks: on at 0.25 s
+        0x81, 0x70, 0x80, 60, 0,    // +240: off at 0.5 s
+        0x85, 0x50, 0x90, 64, 100,  // +720: on at 1.25 s
+        0x81, 0x70, 0x80, 64, 0,    // +240: off at 1.5 s
+        0x00, 0xff, 0x2f, 0x00};
+    std::ofstream(path("notes.mid"), std::ios::binary).write(reinterpret_cast<const char*>(midi), sizeof midi);
+    const Result r = run({"--midi", path("notes.mid"), "--set", "Filter 1 Characteristic=Clean", "--set",
+                          "Filter 1 Freq=80 Hz", "--set", "Filter 1 Slope=24", "--set", "Num Active EGs=1", "--set",
+                          "EG 1 Triggering=MIDI", "--set", "EG 1 Attack=0.01 sec", "--set", "EG 1 Release=0.05 sec",
+                          "--set", "Num Active Slots=1", "--set", "Slot 1 Source=EG 1", "--set",
+                          "Slot 1 Target=Filter 1 Freq", "--set", "Slot 1 Level=1", in, path("out.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const AudioData out = read(path("out.wav"));
+    auto level = [&](double from, double to) {
+        double e = 0.0;
+        size_t a = static_cast<size_t>(from * 48000), b = static_cast<size_t>(to * 48000);
+        for (size_t i = a; i < b; ++i) e += static_cast<double>(out.channels[0][i]) * out.channels[0][i];
+        return 10.0 * std::log10(e / static_cast<double>(b - a) + 1e-20);
+    };
+    const double closedBefore = level(0.05, 0.22), open1 = level(0.3, 0.45), closedBetween = level(0.7, 1.2),
+                 open2 = level(1.3, 1.45), closedAfter = level(1.7, 2.9);
+    EXPECT_GT(open1 - closedBefore, 12.0);
+    EXPECT_GT(open1 - closedBetween, 12.0);
+    EXPECT_GT(open2 - closedBetween, 12.0);
+    EXPECT_GT(open2 - closedAfter, 12.0);
+}
