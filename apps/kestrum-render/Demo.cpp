@@ -52,6 +52,7 @@ constexpr Setting kShowcase[] = {
     {"Filter 3 Pan", "-0.15"},
     {"Filter 3 Delay", "7.5 ms"},
     {"Mix", "100 %"},
+    {"Output Gain", "6 dB"},  // makes up for what the filters take away
     // Modulation: a tempo-synced triangle XLFO sweeps filter 1, and an envelope follower on the
     // input opens filter 3 on every hit.
     {"Num Active XLFOs", "1"},
