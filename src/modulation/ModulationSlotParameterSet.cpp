@@ -115,8 +115,7 @@ void ModulationSlotParameterSet::configure() {
         "controller whose output modulates the slot's target.");
 
     level.setRange(0.0f, 1.0f, kMiddlePosition);
-    level.getDisplay().curve = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delay());
-    level.getDisplay().curveInverse = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delayInverse());
+    PiecewiseLinearCurve::install(level.getDisplay(), PiecewiseLinearCurve::delay(), PiecewiseLinearCurve::delayInverse());
     level.setHelpText(
         "The Level of a modulation slot sets how strongly the source moves the target. The slider gives fine control "
         "over small amounts; its middle position is a level of 0.16. The level can itself be modulated by another "

@@ -1,19 +1,7 @@
 #include "parameters/EFParameterSet.h"
 
 #include "parameters/PiecewiseLinearCurve.h"
-#include "parameters/SecParameterUnit.h"
-
-namespace {
-
-void setTimeCurve(ModulationTargetParameter& p, float lo, float hi) {
-    p.setRange(0.0f, 1.0f, 0.0f);
-    p.getDisplay().curve = PiecewiseLinearCurve::function(PiecewiseLinearCurve::time());
-    p.getDisplay().curveInverse = PiecewiseLinearCurve::function(PiecewiseLinearCurve::timeInverse());
-    p.setDisplayRange(lo, hi);
-    p.setUnit(SecParameterUnit::instance());
-}
-
-}  // namespace
+#include "parameters/SecondsCurve.h"
 
 EFParameterSet::EFParameterSet(GenericParameterOwner* owner, const std::string& name,
                                AbstractModulationOwner* modulation, int index)
@@ -29,12 +17,12 @@ void EFParameterSet::configure() {
         "The EF Input switch selects the signal whose level the envelope follower tracks: the normal input or the "
         "side chain input.");
 
-    setTimeCurve(attack, 0.001f, 1.0f);
+    setSecondsOnCurve(attack, PiecewiseLinearCurve::time(), PiecewiseLinearCurve::timeInverse(), 0.001f, 1.0f);
     attack.setHelpText(
         "The EF Attack knob sets how quickly the envelope follower reacts when the level rises, from 1 millisecond to "
         "1 second.");
 
-    setTimeCurve(release, 0.05f, 5.0f);
+    setSecondsOnCurve(release, PiecewiseLinearCurve::time(), PiecewiseLinearCurve::timeInverse(), 0.05f, 5.0f);
     release.setHelpText(
         "The EF Release knob sets how quickly the envelope follower falls back when the level drops, from 50 "
         "milliseconds to 5 seconds.");

@@ -5,20 +5,13 @@
 #include "parameters/DBParameterUnit.h"
 #include "parameters/ParameterText.h"
 #include "parameters/PiecewiseLinearCurve.h"
+#include "parameters/SecondsCurve.h"
 #include "parameters/SecParameterUnit.h"
 
 namespace {
 
 // ln(10) / 20: 10^(x / 20) = e^(x * kDecibelToExponent).
 constexpr double kDecibelToExponent = 0.1151292546497023;
-
-void setTimeCurve(ModulationTargetParameter& p, float lo, float hi) {
-    p.setRange(0.0f, 1.0f, 0.0f);
-    p.getDisplay().curve = PiecewiseLinearCurve::function(PiecewiseLinearCurve::time());
-    p.getDisplay().curveInverse = PiecewiseLinearCurve::function(PiecewiseLinearCurve::timeInverse());
-    p.setDisplayRange(lo, hi);
-    p.setUnit(SecParameterUnit::instance());
-}
 
 }  // namespace
 
@@ -34,8 +27,7 @@ EGParameterSet::EGParameterSet(GenericParameterOwner* owner, const std::string& 
 
 void EGParameterSet::configure() {
     threshold.setRange(0.0f, 1.0f, 0.3f);
-    threshold.getDisplay().curve = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delay());
-    threshold.getDisplay().curveInverse = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delayInverse());
+    PiecewiseLinearCurve::install(threshold.getDisplay(), PiecewiseLinearCurve::delay(), PiecewiseLinearCurve::delayInverse());
     threshold.setHelpText(
         "The EG Threshold knob sets the input level that triggers the envelope. The envelope starts when the level of "
         "the selected input rises above the threshold, and is released when the level falls below it again.");
@@ -46,12 +38,12 @@ void EGParameterSet::configure() {
         "The EG Triggering switch selects what starts the envelope: the level of the normal input, the level of the "
         "side chain input, or MIDI notes.");
 
-    setTimeCurve(attack, 0.0f, 3.0f);
+    setSecondsOnCurve(attack, PiecewiseLinearCurve::time(), PiecewiseLinearCurve::timeInverse(), 0.0f, 3.0f);
     attack.setHelpText(
         "The EG Attack knob sets the time the envelope takes to rise to its peak after it has been triggered, up to 3 "
         "seconds.");
 
-    setTimeCurve(decay, 0.0f, 5.0f);
+    setSecondsOnCurve(decay, PiecewiseLinearCurve::time(), PiecewiseLinearCurve::timeInverse(), 0.0f, 5.0f);
     decay.setHelpText(
         "The EG Decay knob sets the time the envelope takes to fall from its peak to the sustain level, up to 5 "
         "seconds.");
@@ -64,7 +56,7 @@ void EGParameterSet::configure() {
         "The EG Sustain knob sets the level at which the envelope stays while it is triggered, that is while the "
         "input stays above the threshold or the MIDI note is held.");
 
-    setTimeCurve(release, 0.0f, 5.0f);
+    setSecondsOnCurve(release, PiecewiseLinearCurve::time(), PiecewiseLinearCurve::timeInverse(), 0.0f, 5.0f);
     release.setHelpText(
         "The EG Release knob sets the time the envelope takes to fall back to zero after it has been released, up to "
         "5 seconds.");

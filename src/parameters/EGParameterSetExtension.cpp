@@ -2,19 +2,7 @@
 
 #include "parameters/EGParameterSet.h"
 #include "parameters/PiecewiseLinearCurve.h"
-#include "parameters/SecParameterUnit.h"
-
-namespace {
-
-void setDelayCurve(ModulationTargetParameter& p, float hi) {
-    p.setRange(0.0f, 1.0f, 0.0f);
-    p.getDisplay().curve = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delay());
-    p.getDisplay().curveInverse = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delayInverse());
-    p.setDisplayRange(0.0f, hi);
-    p.setUnit(SecParameterUnit::instance());
-}
-
-}  // namespace
+#include "parameters/SecondsCurve.h"
 
 EGParameterSetExtension::EGParameterSetExtension(GenericParameterOwner* owner, const std::string& name,
                                                  AbstractModulationOwner* modulation, int index)
@@ -24,12 +12,12 @@ EGParameterSetExtension::EGParameterSetExtension(GenericParameterOwner* owner, c
             EGParameterSet::kFirstTarget + EGParameterSet::kTargetsPerEG * index + 5) {}
 
 void EGParameterSetExtension::configure() {
-    setDelayCurve(hold, 19.0f);
+    setSecondsOnCurve(hold, PiecewiseLinearCurve::delay(), PiecewiseLinearCurve::delayInverse(), 0.0f, 19.0f);
     hold.setHelpText(
         "The EG Hold knob keeps the envelope going for up to 19 seconds after it has been released, before the "
         "release stage begins. Short input peaks then still produce a full envelope.");
 
-    setDelayCurve(delay, 5.0f);
+    setSecondsOnCurve(delay, PiecewiseLinearCurve::delay(), PiecewiseLinearCurve::delayInverse(), 0.0f, 5.0f);
     delay.setHelpText(
         "The EG Delay knob sets a waiting time of up to 5 seconds between the trigger and the start of the attack.");
 }

@@ -61,8 +61,7 @@ void FilterParameterSet::configure() {
         "frequencies around the center frequency are filtered.");
 
     delay.setRange(0.0f, 1.0f, 0.0f);
-    delay.getDisplay().curve = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delay());
-    delay.getDisplay().curveInverse = PiecewiseLinearCurve::function(PiecewiseLinearCurve::delayInverse());
+    PiecewiseLinearCurve::install(delay.getDisplay(), PiecewiseLinearCurve::delay(), PiecewiseLinearCurve::delayInverse());
     delay.setDisplayRange(0.0f, kMaxDelayMs);
     delay.setUnit(MsParameterUnit::instance());
     delay.setHelpText(

@@ -32,6 +32,12 @@ public:
     static const PiecewiseLinearCurve& lfoFrequency();
     static const PiecewiseLinearCurve& lfoFrequencyInverse();
 
+    // Puts a process-wide curve and its inverse first in a display chain.
+    static void install(ParameterDisplay& display, const PiecewiseLinearCurve& curve,
+                        const PiecewiseLinearCurve& inverse) {
+        display.curve = function(curve);
+        display.curveInverse = function(inverse);
+    }
     // A display-chain function that evaluates a process-wide curve.
     static ParameterDisplay::Function function(const PiecewiseLinearCurve& curve) {
         const PiecewiseLinearCurve* c = &curve;

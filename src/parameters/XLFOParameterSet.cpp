@@ -58,8 +58,7 @@ XLFOParameterSet::XLFOParameterSet(GenericParameterOwner* owner, const std::stri
 
 void XLFOParameterSet::configure() {
     frequency.setRange(0.0f, 1.0f, PiecewiseLinearCurve::lfoFrequencyInverse()(kOneHzCurveValue));
-    frequency.getDisplay().curve = PiecewiseLinearCurve::function(PiecewiseLinearCurve::lfoFrequency());
-    frequency.getDisplay().curveInverse = PiecewiseLinearCurve::function(PiecewiseLinearCurve::lfoFrequencyInverse());
+    PiecewiseLinearCurve::install(frequency.getDisplay(), PiecewiseLinearCurve::lfoFrequency(), PiecewiseLinearCurve::lfoFrequencyInverse());
     frequency.setDisplayRange(kMinFrequency, kMaxFrequency);
     frequency.setUnit(HzParameterUnit::instance());
     frequency.setHelpText(
