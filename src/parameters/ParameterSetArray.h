@@ -1,29 +1,10 @@
 #pragma once
-#include <memory>
-#include <utility>
-#include <vector>
-
 #include "parameters/AbstractParameterSetArray.h"
+#include "parameters/OwnedSets.h"
 
-// A parameter set array that owns sets of class T (a PluginParameterSet). The concrete array's
-// constructor creates the sets in order with add().
+// A parameter set array that owns sets of class T (a PluginParameterSet).
 template <class T>
-class ParameterSetArray : public AbstractParameterSetArray {
+class ParameterSetArray : public OwnedSets<T, AbstractParameterSetArray> {
 public:
-    int getNumSets() const override { return static_cast<int>(sets_.size()); }
-    T* getSet(int i) const override {
-        if (i < 0 || i >= static_cast<int>(sets_.size())) return nullptr;
-        return sets_[static_cast<size_t>(i)].get();
-    }
-    // Set i by reference; throws std::out_of_range for an index outside the array.
-    T& at(int i) const { return *sets_.at(static_cast<size_t>(i)); }
-
-protected:
-    T& add(std::unique_ptr<T> set) {
-        sets_.push_back(std::move(set));
-        return *sets_.back();
-    }
-
-private:
-    std::vector<std::unique_ptr<T>> sets_;
+    using OwnedSets<T, AbstractParameterSetArray>::OwnedSets;
 };
