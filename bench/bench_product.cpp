@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "modulation/ModulationLayout.h"
 #include "modulation/ModulationMatrix.h"
 

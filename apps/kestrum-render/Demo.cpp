@@ -7,7 +7,7 @@
 #include "DemoLoop.h"
 #include "ParameterLookup.h"
 #include "RenderJob.h"
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 
 namespace fs = std::filesystem;
 

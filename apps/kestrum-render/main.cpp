@@ -9,7 +9,7 @@
 
 #include "Demo.h"
 #include "RenderApp.h"
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "presets/PresetMessages.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
-#include "engine/product/ParameterDocs.h"
+#include "product/KestrumPlugin.h"
+#include "product/ParameterDocs.h"
 #include "product/ProductTestSupport.h"
 
 namespace {

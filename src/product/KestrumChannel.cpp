@@ -1,9 +1,9 @@
-#include "engine/product/KestrumChannel.h"
+#include "product/KestrumChannel.h"
 
 #include <algorithm>
 
-#include "engine/product/KestrumPlugin.h"
-#include "engine/product/KestrumSharedStages.h"
+#include "product/KestrumPlugin.h"
+#include "product/KestrumSharedStages.h"
 #include "modulation/ModulationLayout.h"
 #include "modulation/ModulationMatrix.h"
 

@@ -1,7 +1,7 @@
-#include "engine/product/KestrumSharedStages.h"
+#include "product/KestrumSharedStages.h"
 
-#include "engine/product/KestrumChannel.h"
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumChannel.h"
+#include "product/KestrumPlugin.h"
 #include "modulation/ModulationLayout.h"
 
 KestrumSharedStages::KestrumSharedStages(KestrumPlugin& plugin, ModulationMatrix& matrix)

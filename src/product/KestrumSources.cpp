@@ -1,10 +1,10 @@
-#include "engine/product/KestrumSources.h"
+#include "product/KestrumSources.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/product/KestrumPlugin.h"
-#include "engine/product/KestrumSharedStages.h"
+#include "product/KestrumPlugin.h"
+#include "product/KestrumSharedStages.h"
 #include "modulation/ModulationMatrix.h"
 
 namespace {

@@ -1,15 +1,15 @@
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 
 #include <algorithm>
 
 #include <cmath>
 
-#include "engine/product/PanParameterUnit.h"
+#include "parameters/PanParameterUnit.h"
 #include "midi/MidiDecoder.h"
 #include "parameters/DBParameterUnit.h"
 #include "parameters/ParameterText.h"
 #include "parameters/PercentParameterUnit.h"
-#include "presets/BinaryFileReader.h"
+#include "platform/BinaryFileReader.h"
 #include "presets/CollectionFile.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/V1PresetLoader.h"
