@@ -12,13 +12,13 @@ constexpr float kPanToDisplay = 1.0f / FilterParameterSet::kMaxPan;
 FilterParameterSet::FilterParameterSet(GenericParameterOwner* owner, const std::string& name,
                                        AbstractModulationOwner* modulation, int index)
     : PluginParameterSet(owner, name),
-      freq(this, memberName(" Freq"), modulation, kTargetsPerFilter * index + 0),
-      pan(this, memberName(" Pan"), modulation, kTargetsPerFilter * index + 1),
-      peak(this, memberName(" Peak"), modulation, kTargetsPerFilter * index + 2),
+      freq(this, memberName(" Freq"), modulation, ModulationNumbering::target(index, FilterTarget::Freq)),
+      pan(this, memberName(" Pan"), modulation, ModulationNumbering::target(index, FilterTarget::Pan)),
+      peak(this, memberName(" Peak"), modulation, ModulationNumbering::target(index, FilterTarget::Peak)),
       characteristic(this, memberName(" Characteristic")),
       response(this, memberName(" Response")),
       slope(this, memberName(" Slope")),
-      delay(this, memberName(" Delay"), modulation, kTargetsPerFilter * index + 3),
+      delay(this, memberName(" Delay"), modulation, ModulationNumbering::target(index, FilterTarget::Delay)),
       enabled(this, memberName(" Enabled")),
       linked(this, memberName(" Linked")),
       index_(index) {}

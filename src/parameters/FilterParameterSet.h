@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "parameters/ModulationNumbering.h"
 #include "parameters/ModulationTargetParameter.h"
 #include "parameters/ParameterEnums.h"
 #include "parameters/PluginParameterSet.h"
@@ -14,7 +15,6 @@ class AbstractModulationOwner;
 // 0..50 ms on the delay curve.
 class FilterParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kTargetsPerFilter = 4;
     static constexpr float kMinFrequency = 2.2666f;  // log2 Hz
     static constexpr float kMaxFrequency = 16.2064f;
     static constexpr float kMaxPan = 3.5f;  // octaves

@@ -45,11 +45,11 @@ void configurePan(ModulationTargetParameter& pan, const char* help) {
 
 KestrumPlugin::KestrumPlugin(int numChannels)
     : GenericPlugin(numChannels),
-      inputGain(this, "Input Gain", this, 84),
-      inputPan(this, "Input Pan", this, 85),
-      outputGain(this, "Output Gain", this, 86),
-      outputPan(this, "Output Pan", this, 87),
-      mix(this, "Mix", this, 88),
+      inputGain(this, "Input Gain", this, ModulationNumbering::target(ChainTarget::InputGain)),
+      inputPan(this, "Input Pan", this, ModulationNumbering::target(ChainTarget::InputPan)),
+      outputGain(this, "Output Gain", this, ModulationNumbering::target(ChainTarget::OutputGain)),
+      outputPan(this, "Output Pan", this, ModulationNumbering::target(ChainTarget::OutputPan)),
+      mix(this, "Mix", this, ModulationNumbering::target(ChainTarget::Mix)),
       routing(this, "Routing"),
       routingMode(this, "Routing Mode"),
       filters(this, this),

@@ -18,7 +18,7 @@ KestrumSharedStages::KestrumSharedStages(KestrumPlugin& plugin, ModulationMatrix
         units_[static_cast<size_t>(k)] =
             std::make_unique<MultiDesignFilter::ParallelUnit>(env, MultiDesignFilter::Style::shared());
         filterFrequency_[static_cast<size_t>(k)] = std::make_unique<LevelPanTarget>(
-            matrix, ModulationLayout::filterTarget(k, 0), ModulationLayout::filterTarget(k, 1), LevelPanLaw::kAdditive);
+            matrix, ModulationLayout::filterTarget(k, FilterTarget::Freq), ModulationLayout::filterTarget(k, FilterTarget::Pan), LevelPanLaw::kAdditive);
     }
     inputLevel_ = std::make_unique<LevelPanTarget>(matrix, ModulationLayout::kInputGain, ModulationLayout::kInputPan,
                                                    LevelPanLaw::kBalance);

@@ -201,7 +201,7 @@ TEST(SourceWiring, RemovingXLFO2Of3KeepsTheMovedXLFOOnItsTarget) {
     }
     p.xlfos.at(1).frequency.setPlainValue(1.0f, 0);
     p.xlfos.at(2).frequency.setPlainValue(8.0f, 0);
-    connect(p, 0, ModulationLayout::kFirstXLFO + 1, ModulationLayout::filterTarget(1, 0), 0.5f);
+    connect(p, 0, ModulationLayout::kFirstXLFO + 1, ModulationLayout::filterTarget(1, FilterTarget::Freq), 0.5f);
     connect(p, 1, ModulationLayout::kFirstXLFO + 2, kFilter1Freq, 0.5f);
     settle(p);
 
