@@ -208,3 +208,33 @@ TEST(ProductParameters, PanTextsRoundTrip) {
     EXPECT_FALSE(plugin.outputPan.parseText("X", v));
     EXPECT_FLOAT_EQ(v, 1.0f);
 }
+
+// The slot menus and the parameters both follow the numbering table: every target index has
+// exactly one parameter, and the menu item for an index names that parameter's owner and member.
+TEST(ProductParameters, TargetMenuAndTargetParametersAgreeOnEveryIndex) {
+    KestrumPlugin plugin;
+    const auto& items = ModulationSlotParameterSet::targetItems();
+    const auto& values = ModulationSlotParameterSet::targetValues();
+    ASSERT_EQ(items.size(), values.size());
+    std::vector<int> seen(ModulationNumbering::kNumTargets, 0);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int target = values[i] - 1;  // the menu stores matrix index + 1, 0 for none
+        if (target < 0) continue;
+        ASSERT_LT(target, ModulationNumbering::kNumTargets);
+        ++seen[static_cast<size_t>(target)];
+        ModulationTargetParameter* p = plugin.getTargetParameter(target);
+        ASSERT_NE(p, nullptr) << items[i];
+        // "XLFO 2 Freq" names "XLFO 2 Frequency", "XLFO 2 Offset" names "XLFO 2 Frequency Offset".
+        const std::string label = items[i];
+        const std::string name = p->getName();
+        const std::string owner = label.substr(0, label.find(' ', label.find(' ') + 1));
+        if (label.rfind("Input", 0) == 0 || label.rfind("Output", 0) == 0 || label == "Mix") {
+            EXPECT_EQ(name, label);
+        } else {
+            EXPECT_EQ(name.rfind(owner + " ", 0), 0u) << label << " -> " << name;
+            const std::string member = label.substr(owner.size() + 1);
+            EXPECT_NE(name.find(member, owner.size()), std::string::npos) << label << " -> " << name;
+        }
+    }
+    for (int t = 0; t < ModulationNumbering::kNumTargets; ++t) EXPECT_EQ(seen[static_cast<size_t>(t)], 1) << t;
+}
