@@ -42,7 +42,9 @@ void ModulationLayout::configure(ModulationMatrix& matrix) {
         {0.0f, 1.0f, 1.0f, {{Kind::kXLFO, 0.4f}, {Kind::kEG, 0.4f}, {Kind::kEF, 2.0f}}},     // filter Peak
         {0.0f, 50.0f, 50.0f, {{Kind::kEF, 100.0f}, {-1, 0.0f}, {-1, 0.0f}}},                 // filter Delay
         {0.02f, 500.0f, 25.0f, {{Kind::kEF, 50.0f}, {-1, 0.0f}, {-1, 0.0f}}},                // XLFO Frequency
-        {-0.5f, 2.0f, 1.0f, {{Kind::kXLFO, 0.5f}, {Kind::kEF, 1.5f}, {-1, 0.0f}}},           // XLFO Frequency Offset
+        // The offset travels as octaves (its factor is 2^value), so the limits are the octaves of
+        // the displayed factors 0.5..2: the whole knob range acts, and modulation stops there too.
+        {-1.0f, 1.0f, 1.0f, {{Kind::kXLFO, 0.5f}, {Kind::kEF, 1.5f}, {-1, 0.0f}}},  // XLFO Frequency Offset
         {-1.0f, 1.0f, 2.0f, {{Kind::kEF, 4.0f}, {-1, 0.0f}, {-1, 0.0f}}},                    // XLFO Glide
         {minGain, maxGain, gainDepth, {{Kind::kEF, 2.0f * gainDepth}, {-1, 0.0f}, {-1, 0.0f}}},   // gains
         {-1.0f, 1.0f, 2.0f, {{Kind::kEF, 4.0f}, {-1, 0.0f}, {-1, 0.0f}}},                         // pans, Mix

@@ -53,7 +53,8 @@ void KestrumSources::createXLFO(int k) {
     XLFOFreqController& rate = *controllers_[i];
 
     // "Frequency Offset" is a number of octaves: its factor speeds up the synced rate inside the
-    // controller and the free rate here, so the knob acts in both modes.
+    // controller and the free rate here, so the knob acts in both modes, as its help text says.
+    // The matrix limits the modulated offset to -1..1 octaves, the displayed factors 0.5..2.
     wave::Producer* offset = matrix_.getTargetController(Layout::xlfoTarget(k, XLFOTarget::FrequencyOffset));
     offsetFactors_[i] = std::make_unique<FrequencyMultiplier>(env, nullptr, offset);
     freeRates_[i] = std::make_unique<FrequencyMultiplier>(env, matrix_.getTargetController(Layout::xlfoTarget(k, XLFOTarget::Frequency)), offset);
