@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int kExitRefused = 2;
-
 bool loadPreset(GenericPlugin& plugin, const std::string& path, std::string& error) {
     // The host's way of loading: one update batch, and the values take effect without smoothing.
     if (plugin.loadPreset(path)) return true;
@@ -41,5 +39,5 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << "kestrum-render: " << e.what() << "\n";
     }
-    return kExitRefused;
+    return RenderApp::kExitRefused;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 
+#include "parameters/FilterFrequencyRange.h"
 #include "engine/wave/Environment.h"
 #include "parameters/ModulationNumbering.h"
 
@@ -34,8 +35,8 @@ struct ModulationLayout {
     static constexpr int kFirstSlotLevel = N::slotLevelTarget(0);
 
     // Exact class bounds.
-    static constexpr float kMinFreq = 2.2665999f;
-    static constexpr float kMaxFreq = 16.2064f;
+    static constexpr float kMinFreq = FilterFrequencyRange::kMin;
+    static constexpr float kMaxFreq = FilterFrequencyRange::kMax;
     static constexpr float kMinTime = 0.0014512472f;  // 64 samples at 44100 Hz
 
     static constexpr int filterTarget(int filter, FilterTarget member) { return N::target(filter, member); }

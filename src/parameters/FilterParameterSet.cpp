@@ -43,7 +43,6 @@ void FilterParameterSet::configure() {
         "around the cut-off frequency, and near the maximum the filter starts to self-oscillate.");
 
     characteristic.setRange(0, kNumCharacteristics - 1, kDefaultCharacteristic);
-    characteristic.setItems("Zelvatrix One,Smooth,Raw,Hard,Hollow,Extreme,Gentle,Tube,Metal,Easy Going,Clean");
     characteristic.setHelpText(
         "The Filter Characteristic button selects the characteristic of the filter: the way it colours and saturates "
         "the sound. Clean is a linear filter without any coloration.");

@@ -219,6 +219,11 @@ void KestrumPlugin::configureParameters() {
              &midiExtensions}) {
         array->configureAll();
     }
+
+    // The characteristic names come from the filters' own table.
+    static_assert(FilterParameterSet::kNumCharacteristics == MultiDesignFilter::kCharacteristicCount);
+    const std::string characteristics = MultiDesignFilter::characteristicItems();
+    for (int k = 0; k < filters.getNumSets(); ++k) filters.at(k).characteristic.setItems(characteristics);
 }
 
 void KestrumPlugin::parameterChanged(int index) {

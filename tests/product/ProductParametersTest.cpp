@@ -238,3 +238,18 @@ TEST(ProductParameters, TargetMenuAndTargetParametersAgreeOnEveryIndex) {
     }
     for (int t = 0; t < ModulationNumbering::kNumTargets; ++t) EXPECT_EQ(seen[static_cast<size_t>(t)], 1) << t;
 }
+
+// The characteristic items come from the filters' table, one name per characteristic.
+TEST(ProductParameters, CharacteristicItemsAreTheFiltersCharacteristics) {
+    KestrumPlugin plugin;
+    for (int k = 0; k < plugin.filters.getNumSets(); ++k) {
+        auto& c = plugin.filters.at(k).characteristic;
+        EXPECT_EQ(c.formatValue(6.0f), "Gentle");
+        EXPECT_EQ(c.formatValue(10.0f), "Clean");
+        for (int i = 0; i < MultiDesignFilter::kTableCharacteristics; ++i)
+            EXPECT_EQ(c.formatValue(static_cast<float>(i)), MultiDesignFilter::kCharacteristics[i].name);
+        float parsed = -1.0f;
+        ASSERT_TRUE(c.parseText("Easy Going", parsed));
+        EXPECT_FLOAT_EQ(parsed, 9.0f);
+    }
+}
