@@ -1,7 +1,10 @@
 #pragma once
 #include <algorithm>
 
+#include <string>
+
 #include "platform/Property.h"
+#include "platform/SettingSerializer.h"
 
 // Settings objects: observable properties with a loaded flag. Saving does nothing until the
 // settings were loaded once, so defaults never overwrite a user's stored choices. Where the
@@ -12,6 +15,8 @@ public:
     ~PluginSettingsBase() override = default;
     virtual bool save() { return loaded_; }
     virtual bool load() { return true; }
+    // Reads or writes the fields, in their fixed order (see GlobalSettings).
+    virtual void serialize(SettingSerializer& /*serializer*/) {}
     void setLoaded(bool loaded) { loaded_ = loaded; }
     bool isLoaded() const { return loaded_; }
     void propertyChanged(PropertyBase*) override { ++changeCount_; }
@@ -37,6 +42,15 @@ public:
     Property<bool> showInteractiveHelp{this, true};
     Property<bool> showWelcomeHint{this, false};
     Property<bool> showComponentDisplays{this, true};
+    // The main preset folder; empty until the settings were read.
+    Property<std::string> presetFolder{this, std::string()};
+    // Read only: kept by the user's settings file, never written back.
+    Property<bool> defaultToNoSideChain{this, false};
+    Property<bool> useProToolsShortcuts{this, true};
+    Property<std::string> helpFileName{this, std::string()};
 
     int getConserveMemory() const { return std::clamp(conserveMemory.get(), 0, 4); }
+
+    // The eight shared values, in their stored order.
+    void serialize(SettingSerializer& serializer) override;
 };

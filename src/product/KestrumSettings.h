@@ -23,4 +23,14 @@ public:
 
     int getEditorWidth() const { return interfaceLayout.get() == kWide ? kWideWidth : kNormalWidth; }
     int getEditorHeight() const { return showModulation.get() ? kHeightWithModulation : kHeight; }
+
+    // "InterfaceLayout" (limited to 0..1) and "ShowModulation".
+    void serialize(SettingSerializer& serializer) override {
+        int layout = interfaceLayout.get();
+        serializer.field(kInterfaceLayoutName, layout);
+        interfaceLayout.set(layout);  // limits to Normal..Wide
+        bool modulation = showModulation.get();
+        serializer.field(kShowModulationName, modulation);
+        showModulation.set(modulation);
+    }
 };
