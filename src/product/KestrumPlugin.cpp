@@ -10,6 +10,7 @@
 #include "parameters/ParameterText.h"
 #include "parameters/PercentParameterUnit.h"
 #include "platform/BinaryFileReader.h"
+#include "platform/BinaryMemoryReader.h"
 #include "presets/CollectionFile.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/V1PresetLoader.h"
@@ -44,7 +45,7 @@ void configurePan(ModulationTargetParameter& pan, const char* help) {
 }  // namespace
 
 KestrumPlugin::KestrumPlugin(int numChannels)
-    : GenericPlugin(numChannels),
+    : GenericPlugin(numChannels, describe()),
       inputGain(this, "Input Gain", this, 84),
       inputPan(this, "Input Pan", this, 85),
       outputGain(this, "Output Gain", this, 86),
@@ -72,12 +73,13 @@ KestrumPlugin::KestrumPlugin(int numChannels)
     egs.attachExtension(&egExtensions);
     midiSources.attachExtension(&midiExtensions);
 
-    init(kProductName);
+    init();
 
     // The plug-in-wide stages, then the channel chains, on the environment init() created.
     ModulationMatrix& matrix = createModulationMatrix(getEnvironment());
     shared_ = std::make_unique<KestrumSharedStages>(*this, matrix);
     sources_ = std::make_unique<KestrumSources>(*this, matrix, *shared_);
+    reseedRandom();
     if (midiReceiver_) {
         midiReceiver_->addListener(&sources_->midiCache());
         midiReceiver_->setVirtualParameters(&virtualParameters_);
@@ -148,6 +150,23 @@ std::unique_ptr<PluginSettings> KestrumPlugin::createSettings() {
     auto settings = std::make_unique<KestrumSettings>();
     kestrumSettings_ = settings.get();
     return settings;
+}
+
+GenericPlugin::ProductInfo KestrumPlugin::describe() {
+    ProductInfo info;
+    info.name = kProductName;
+    info.pluginId = kPluginId;
+    info.category = kCategoryEffect;
+    info.isEffect = true;
+    info.supportsMono = true;
+    info.hasSideChain = true;
+    info.presetExtension = ".zxp";
+    info.defaultPresetName = "Default Setting";
+    info.editorWidth = KestrumSettings::kNormalWidth;
+    info.editorHeight = KestrumSettings::kHeight;
+    info.maxEditorWidth = KestrumSettings::kWideWidth;
+    info.maxEditorHeight = KestrumSettings::kHeightWithModulation;
+    return info;
 }
 
 int KestrumPlugin::getEditorWidth() {
@@ -285,3 +304,19 @@ bool KestrumPlugin::loadPresetFrom(const ReaderFactory& open) {
 }
 
 bool KestrumPlugin::savePresetFile(const std::string& path) { return writeCollection(*state_, path, kStateVersion); }
+
+bool KestrumPlugin::writeStateData(std::vector<uint8_t>& out) {
+    out = collectionBytes(*state_, kStateVersion);
+    return !out.empty();
+}
+
+bool KestrumPlugin::loadStateData(const uint8_t* data, size_t size) {
+    return loadPresetFrom([data, size]() -> std::unique_ptr<BinaryDataReader> {
+        return std::make_unique<BinaryMemoryReader>(data, size);
+    });
+}
+
+void KestrumPlugin::reseedRandom() {
+    if (!sources_) return;
+    for (int k = 0; k < KestrumSources::kXLFOs; ++k) sources_->xlfo(k).setRandomSeed(drawRandomSeed());
+}

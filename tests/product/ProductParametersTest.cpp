@@ -126,14 +126,26 @@ TEST(ProductParameters, GainAndMixReachTheModulationDomain) {
 
 TEST(ProductParameters, ProductInformationAndEditorSizes) {
     KestrumPlugin plugin;
-    EXPECT_EQ(plugin.getPluginId(), "ZK2l");
-    EXPECT_EQ(plugin.getCategory(), 2);
-    EXPECT_TRUE(plugin.hasSideChain());
+    const GenericPlugin::ProductInfo& info = plugin.productInfo();
+    EXPECT_EQ(info.name, "Kestrum");
+    EXPECT_EQ(info.pluginId, "ZK2l");
+    EXPECT_EQ(info.category, 2);
+    EXPECT_TRUE(info.isEffect);
+    EXPECT_TRUE(info.supportsMono);
+    EXPECT_TRUE(info.hasSideChain);
+    EXPECT_FALSE(info.hasHostPageTable);
+    EXPECT_EQ(info.tailLength, -1);
+    EXPECT_EQ(info.presetExtension, ".zxp");
+    EXPECT_EQ(info.defaultPresetName, "Default Setting");
     EXPECT_EQ(plugin.getLatency(), 0);
     EXPECT_EQ(plugin.getEditorWidth(), 640);
     EXPECT_EQ(plugin.getEditorHeight(), 317);
-    EXPECT_EQ(plugin.getMaxEditorWidth(), 926);
-    EXPECT_EQ(plugin.getMaxEditorHeight(), 510);
+    EXPECT_EQ(info.editorWidth, 640);
+    EXPECT_EQ(info.editorHeight, 317);
+    EXPECT_EQ(info.maxEditorWidth, 926);
+    EXPECT_EQ(info.maxEditorHeight, 510);
+    // A host adapter can describe the product before any instance exists.
+    EXPECT_EQ(KestrumPlugin::describe().pluginId, info.pluginId);
 
     KestrumSettings& settings = *plugin.kestrumSettings();
     settings.interfaceLayout.set(KestrumSettings::kWide);
