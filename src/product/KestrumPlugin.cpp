@@ -197,7 +197,6 @@ void KestrumPlugin::configureParameters() {
     m.toDisplay = [](float x) { return (x + 1.0f) * 50.0f; };
     m.fromDisplay = [](float d) { return d * 0.02f - 1.0f; };
     mix.setUnit(PercentParameterUnit::instance());
-    m.format = "*1f";
     mix.setHelpText(
         "The Mix knob sets the balance between the dry input signal and the filtered signal. At 100 % only the "
         "filtered signal is heard.");

@@ -78,8 +78,8 @@ TEST(ProductParameters, DisplayTextsOfTheProductParameters) {
     EXPECT_EQ(plugin.inputGain.formatValue(0.0f), "0.00 dB");
     EXPECT_EQ(plugin.inputGain.formatValue(-36.0f), "-36.00 dB");
     EXPECT_EQ(plugin.outputGain.formatValue(36.0f), "+36.00 dB");
-    EXPECT_EQ(plugin.mix.formatValue(plugin.mix.getDefaultValue()), "100 %");
-    EXPECT_EQ(plugin.mix.formatValue(50.0f), "50 %");
+    EXPECT_EQ(plugin.mix.formatValue(plugin.mix.getDefaultValue()), "100.0 %");
+    EXPECT_EQ(plugin.mix.formatValue(50.0f), "50.00 %");
     EXPECT_EQ(plugin.inputPan.formatValue(0.0f), "C");
     EXPECT_EQ(plugin.inputPan.formatValue(-0.5f), "50 L");
     EXPECT_EQ(plugin.outputPan.formatValue(1.0f), "100 R");
@@ -122,6 +122,17 @@ TEST(ProductParameters, GainAndMixReachTheModulationDomain) {
     // Silence as a gain target never gives a non-finite parameter value.
     plugin.inputGain.setPlainValue(0.0f, 0);
     EXPECT_FLOAT_EQ(plugin.inputGain.getValue(), -36.0f);
+}
+
+// Regression: Mix printed one decimal of its own instead of its percent unit's three significant
+// decimals, so the editor and the parameter document showed less than any other percentage.
+TEST(ProductParameters, MixShowsAsManyDigitsAsItsPercentUnit) {
+    KestrumPlugin plugin;
+    EXPECT_EQ(plugin.mix.getDisplay().format, "*3f");
+    EXPECT_EQ(plugin.mix.formatValue(5.1234f), "5.123 %");
+    EXPECT_EQ(plugin.mix.formatValue(51.234f), "51.23 %");
+    EXPECT_EQ(plugin.mix.formatValue(0.0f), "0.000 %");
+    EXPECT_EQ(plugin.mix.formatValue(100.0f), "100.0 %");
 }
 
 TEST(ProductParameters, ProductInformationAndEditorSizes) {
