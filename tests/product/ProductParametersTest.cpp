@@ -11,15 +11,11 @@
 #include "product/KestrumPlugin.h"
 #include "product/ParameterDocs.h"
 #include "product/ProductTestSupport.h"
+#include "support/ParameterSupport.h"
 
 namespace {
 
-int idOf(KestrumPlugin& plugin, const std::string& name) {
-    for (int i = 0; i < plugin.getNumParameters(); ++i) {
-        if (plugin.getParameter(i)->getName() == name) return i;
-    }
-    return -1;
-}
+using parameter_support::idOf;
 
 // Processes a block so the queued parameter changes reach the audio side.
 void processOnce(KestrumPlugin& plugin) {
