@@ -99,7 +99,7 @@ void GenericPlugin::BypassProcessor::process(const float* const* inputs, float* 
         for (int c = 0; c < channels; ++c) processed_[c] = inputs[c] ? inputs[c] + offset : env.silence().data();
     }
 
-    env.run(n, processed ? 0 : 1);
+    env.run(n, processed ? 0 : wave::kSkip);
 
     if (constant && wave::nearlyEqual(first, 0.0f)) {
         for (int c = 0; c < channels; ++c) std::copy(processed_[c], processed_[c] + n, outputs[c] + offset);
