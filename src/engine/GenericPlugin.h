@@ -106,17 +106,19 @@ public:
     void processBlock(const float* const* inputs, int numInputs, float* const* outputs, int numChannels, int frames);
     // Audio thread, before processBlock for the same buffer; non-finite values fall back safely.
     void setTransport(float bpm, float position);
-    // Audio thread, between buffers; rebuilds only coefficients, allocates nothing.
+    // Audio thread, between buffers (never during processBlock); a change within the tolerance is
+    // ignored.
     void setSampleRate(float rate);
     // Audio thread; an unknown source is ignored. Crossfades, so it never clicks.
     void setBypass(bool on, BypassSource source);
     // Audio thread, when the host asks for a reset; clears every filter state, allocates nothing.
     virtual void reset();
-    // Audio thread: queues the message for the next processBlock; a full queue drops it (no wait).
+    // Audio thread, one thread only (the queue has a single producer): queues the message for the
+    // next processBlock; a full queue drops it instead of waiting.
     void receiveMidi(const MidiMessage& message) override;
 
     // ---- Parameter thread (host or editor, never the audio thread) ------------------------------
-    // Any thread but the audio thread; must not be called from inside a listener notification.
+    // Any thread but the audio thread; every call must be paired with endUpdate().
     void beginUpdate() override;
     // Any thread but the audio thread; closing the outermost batch sends one notification.
     void endUpdate() override;
