@@ -21,10 +21,7 @@ bool loadPreset(GenericPlugin& plugin, const std::string& path, std::string& err
     return false;
 }
 
-bool savePreset(GenericPlugin& plugin, const std::string& path) {
-    auto* product = dynamic_cast<KestrumPlugin*>(&plugin);
-    return product && product->savePresetFile(path);
-}
+bool savePreset(GenericPlugin& plugin, const std::string& path) { return plugin.savePresetFile(path); }
 
 }  // namespace
 

@@ -42,7 +42,7 @@ void GenericPlugin::BypassProcessor::setState(bool bypassed) {
 void GenericPlugin::BypassProcessor::process(const float* const* inputs, float* const* outputs, int channels,
                                              int offset, int n, int flags) {
     wave::Environment& env = plugin_.getEnvironment();
-    if (plugin_.isEffect() && plugin_.latency_ != builtLatency_) rebuildDelayLines(plugin_.latency_);
+    if (plugin_.info_.isEffect && plugin_.latency_ != builtLatency_) rebuildDelayLines(plugin_.latency_);
     env.advanceBlock();
 
     if (jumpToEnd_) {
@@ -83,11 +83,11 @@ void GenericPlugin::BypassProcessor::process(const float* const* inputs, float* 
     bool needed = !constant || !wave::nearlyEqual(first, 1.0f);
     bool processed = false;
     if (needed || waitingForLatency_) {
-        if (!(flags & 1)) {
+        if (!(flags & kInputSilent)) {
             tailCountdown_ = -1;
         } else if (tailCountdown_ == -1) {
-            int tail = plugin_.getTailLength();
-            if (tail != -1) tailCountdown_ = tail + plugin_.latency_;
+            int tail = plugin_.info_.tailLength;
+            if (tail != kInfiniteTail) tailCountdown_ = tail + plugin_.latency_;
         }
         if (tailCountdown_ != 0) {
             plugin_.processChannels(processed_, channels, n);
@@ -99,14 +99,14 @@ void GenericPlugin::BypassProcessor::process(const float* const* inputs, float* 
         for (int c = 0; c < channels; ++c) processed_[c] = inputs[c] ? inputs[c] + offset : env.silence().data();
     }
 
-    env.run(n, processed ? 0 : 1);
+    env.run(n, processed ? 0 : wave::kSkip);
 
     if (constant && wave::nearlyEqual(first, 0.0f)) {
         for (int c = 0; c < channels; ++c) std::copy(processed_[c], processed_[c] + n, outputs[c] + offset);
     } else {
         for (int c = 0; c < channels; ++c) {
             float* out = outputs[c] + offset;
-            if (!plugin_.isEffect() || (!inputs[c] && !delayed)) {
+            if (!plugin_.info_.isEffect || (!inputs[c] && !delayed)) {
                 std::fill(out, out + n, 0.0f);
             } else if (!delayed) {
                 const float* in = inputs[c] + offset;

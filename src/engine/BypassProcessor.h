@@ -11,6 +11,12 @@ class GenericPlugin::BypassProcessor {
 public:
     static constexpr float kCrossfadeMs = 50.0f;
 
+    // The flags word of a chunk.
+    enum ChunkFlags : int {
+        kInputSilent = 1,   // the input is silent: the tail countdown may run down
+        kOutputSilent = 2,  // the processed output is silent
+    };
+
     explicit BypassProcessor(GenericPlugin& plugin);
     virtual ~BypassProcessor() = default;
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
 #include <mutex>
 
 #include "engine/BypassProcessor.h"
@@ -24,15 +22,26 @@ std::unique_ptr<SharedPluginSettings> sharedSettingsObject;
 constexpr size_t kMinParameterQueue = 8192;
 constexpr size_t kMidiQueueCapacity = 2048;
 
+// A seed from the clock that also differs between instances created at the same moment.
+uint32_t clockSeed() {
+    static std::atomic<uint32_t> instances{0};
+    const auto ticks = static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    const uint64_t mixed = ticks ^ (0x9E3779B97F4A7C15ull * (instances.fetch_add(1) + 1));
+    return static_cast<uint32_t>(mixed ^ (mixed >> 32));
+}
+
 }  // namespace
 
-GenericPlugin::GenericPlugin(int numChannels)
+GenericPlugin::GenericPlugin(int numChannels, ProductInfo info)
     : numChannels_(std::clamp(numChannels, 1, 2)),
+      info_(std::move(info)),
       midiQueue_(kMidiQueueCapacity),
       creatorThread_(std::this_thread::get_id()),
       eventQueue_(std::make_unique<PosixAsyncEventQueue>()) {
     registerName("");
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    const uint32_t seed = clockSeed();
+    randomSeed_.store(seed);
+    random_.seed(seed);
 }
 
 GenericPlugin::~GenericPlugin() {
@@ -54,13 +63,13 @@ std::unique_ptr<SharedPluginSettings> GenericPlugin::createSharedSettings() {
     return std::make_unique<SharedPluginSettings>();
 }
 
-void GenericPlugin::init(const std::string& productName) {
+void GenericPlugin::init() {
     if (initialised_) return;
     {
         std::lock_guard<std::mutex> lock(sharedMutex);
         if (instanceCount++ == 0) {
             sharedSettingsObject = createSharedSettings();
-            initShared(productName);
+            initShared(info_.name);
             settings_ = createSettings();
             sharedSettingsObject->load();
         } else {
@@ -128,7 +137,7 @@ void GenericPlugin::setParameter(int index, float value, int flags) {
         notificationDeferred_.store(true);
         return;
     }
-    if (!(flags & 1) && adapter_) adapter_->parameterChanged(index);
+    if (!(flags & kFromHost) && adapter_) adapter_->parameterChanged(index);
     notifyListener(kParameterChanged, index);
 }
 
@@ -178,15 +187,15 @@ void GenericPlugin::parameterChanged(int index) {
         midiState_ = static_cast<int>(midiParameter_->getValue());
         if (midiState_ == MidiDisabled) noteOff(0, 1.0f);
     }
-    if (bypassParameter_ && index == bypassParameter_->getId()) setBypass(bypassParameter_->getValue() != 0.0f, 1);
+    if (bypassParameter_ && index == bypassParameter_->getId()) setBypass(bypassParameter_->getValue() != 0.0f, kBypassFromParameter);
 }
 
 void GenericPlugin::setIoPointers(const float* const* inputs, int numInputs, int frames) {
-    if (!isEffect()) return;
+    if (!info_.isEffect) return;
     auto input = [&](int i) -> const float* { return i >= 0 && i < numInputs && inputs ? inputs[i] : nullptr; };
     for (int i = 0; i < static_cast<int>(channels_.size()) && i < numChannels_; ++i) {
         channels_[static_cast<size_t>(i)]->mainInput().setSource(input(i), frames);
-        if (hasSideChain()) {
+        if (info_.hasSideChain) {
             const float* side = sideChainConnected_ ? input(numChannels_ + i) : input(i);
             channels_[static_cast<size_t>(i)]->sideChainInput().setSource(side, frames);
         }
@@ -198,6 +207,7 @@ void GenericPlugin::processBlock(const float* const* inputs, int numInputs, floa
     if (!environment_ || frames <= 0 || !outputs) return;
     DenormalGuard denormals;
     currentBlockLength_ = frames;
+    applyPendingSeed();
     if (updateCounter_.load() == 0) applyQueuedChanges();
     int channels = std::min(numChannels, 2);
     int chunk = getBlockSize();
@@ -245,8 +255,9 @@ void GenericPlugin::processChannels(const float** buffers, int count, int frames
     }
 }
 
-void GenericPlugin::setBypass(bool on, int source) {
-    if (source < 0 || source > 1 || bypassRequest_[source] == on) return;
+void GenericPlugin::setBypass(bool on, BypassSource source) {
+    if (source != kBypassFromHost && source != kBypassFromParameter) return;
+    if (bypassRequest_[source] == on) return;
     bool wasBypassed = isBypassed();
     bypassRequest_[source] = on;
     bool now = isBypassed();
@@ -288,21 +299,30 @@ void GenericPlugin::reset() {
     environment_->reset();
     bypass_->jumpToEnd();
     currentBlockLength_ = 0;
+    applyPendingSeed();
     if (updateCounter_.load() == 0) applyQueuedChanges();
 }
 
 bool GenericPlugin::loadPresetData(const std::string&) { return false; }
 
-bool GenericPlugin::loadPreset(const std::string& path) {
+bool GenericPlugin::loadInBatch(const std::function<bool()>& load, bool keepAcrossPresets) {
     beginUpdate();
+    const bool keep = keepAcrossPresets && !loadingDefaultPreset_;
     keptValues_.clear();
-    for (AbstractPluginParameter* p : keptAcrossPresets_) keptValues_.push_back(p->getValue());
-    bool ok = loadPresetData(path);
-    if (!loadingDefaultPreset_) {
+    if (keep) {
+        for (AbstractPluginParameter* p : keptAcrossPresets_) keptValues_.push_back(p->getValue());
+    }
+    bool ok = load();
+    if (keep) {
         for (size_t i = 0; i < keptAcrossPresets_.size(); ++i) keptAcrossPresets_[i]->setValue(keptValues_[i], 0);
     }
     if (parameterQueue_ && !parameterQueue_->push({kRestartMarker, 0.0f})) resyncPending_.store(true);
     endUpdate();
+    return ok;
+}
+
+bool GenericPlugin::loadPreset(const std::string& path) {
+    bool ok = loadInBatch([&] { return loadPresetData(path); }, true);
     if (ok) {
         std::string name = path;
         size_t slash = name.find_last_of('/');
@@ -315,6 +335,30 @@ bool GenericPlugin::loadPreset(const std::string& path) {
         notifyListener(kPresetChanged, 0);
     }
     return ok;
+}
+
+std::vector<uint8_t> GenericPlugin::saveState() {
+    std::vector<uint8_t> bytes;
+    if (!writeStateData(bytes)) bytes.clear();
+    return bytes;
+}
+
+// A host state is the project as it was saved: unlike a preset, it also restores the values that
+// are kept across presets.
+bool GenericPlugin::loadState(const uint8_t* data, size_t size) {
+    if (!data || size == 0) return false;
+    return loadInBatch([&] { return loadStateData(data, size); }, false);
+}
+
+void GenericPlugin::setRandomSeed(uint32_t seed) {
+    randomSeed_.store(seed);
+    reseedPending_.store(true);
+}
+
+void GenericPlugin::applyPendingSeed() {
+    if (!reseedPending_.exchange(false)) return;
+    random_.seed(randomSeed_.load());
+    reseedRandom();
 }
 
 void GenericPlugin::setCurrentPresetName(const std::string& name, int prefixLength) {

@@ -1,6 +1,10 @@
 #pragma once
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,19 +21,58 @@
 #include "platform/SpscQueue.h"
 
 // The product-independent audio side of the plug-in: the parameter list and queue, the processing
-// context, the channels, MIDI input, bypass and latency, settings, and the notification paths to the
-// host adapter and the editor. A product derives from it, declares its parameters, calls init() and
-// builds its channels.
+// context, the channels, MIDI input, bypass and latency, settings, the complete state in memory, and
+// the notification paths to the host adapter and the editor. A product derives from it with its
+// ProductInfo, declares its parameters, calls init() and builds its channels.
 //
-// Threads: processBlock, reset, setTransport, setBypass(.., 0), receiveMidi and the sample rate are the
-// host's audio thread; setParameter, beginUpdate/endUpdate and loadPreset any parameter thread;
-// setEditor the user-interface thread.
+// The operations a host adapter calls are grouped below by the thread they belong to. "Audio
+// thread" means the host's processing thread: never allocate, lock, wait or do I/O there.
+// "Parameter thread" means any host or editor thread other than the audio thread.
 class GenericPlugin : public GenericParameterOwner, public MidiMessageReceiver {
 public:
     class Channel;
     class BypassProcessor;
 
     enum MidiState { MidiEnabled = 0, MidiDisabled = 1 };
+
+    // Who asks for bypass; the plug-in is bypassed while either asks.
+    enum BypassSource : int {
+        kBypassFromHost = 0,       // the host's master bypass
+        kBypassFromParameter = 1,  // the product's own bypass parameter
+    };
+
+    // Host plug-in categories (the adapters map them to their host's codes).
+    enum Category : int {
+        kCategoryUnknown = 0,
+        kCategoryInstrument = 1,
+        kCategoryEffect = 2,
+        kCategoryDelay = 3,
+        kCategoryDynamics = 4,
+        kCategoryEq = 5,
+        kCategoryHarmonic = 6,
+    };
+
+    // A tail length that never ends: the plug-in keeps processing after its input fell silent.
+    static constexpr int kInfiniteTail = -1;
+
+    // What the framework and the host adapters need to know about the product, as plain values.
+    // The product fills one record and hands it to the constructor; it never changes afterwards.
+    struct ProductInfo {
+        std::string name;                 // product name, given to initShared()
+        std::string pluginId;             // four characters; also the magic of state and preset files
+        int category = kCategoryEffect;
+        bool isEffect = true;             // false: an instrument, whose inputs are not read
+        bool supportsMono = false;        // a mono variant may be offered to the host
+        bool hasSideChain = false;        // inputs numChannels.. carry a side chain when connected
+        bool hasHostPageTable = false;
+        int tailLength = kInfiniteTail;   // samples to keep processing after silent input
+        std::string presetExtension = ".zxp";
+        std::string defaultPresetName = "Default Setting";
+        int editorWidth = 0;              // the smallest editor size
+        int editorHeight = 0;
+        int maxEditorWidth = 0;           // the largest editor size
+        int maxEditorHeight = 0;
+    };
 
     // Listener event codes.
     static constexpr int kParameterChanged = -1025;  // value: parameter index or -1 for all
@@ -42,7 +85,8 @@ public:
         virtual void pluginNotification(int code, int value) = 0;
     };
 
-    // The host adapter's side.
+    // The host adapter's side. latencyChanged() may come on the audio thread (from processing) or on
+    // a parameter thread; parameterChanged() and presetChanged() on the thread that changed the value.
     class Adapter {
     public:
         virtual ~Adapter() = default;
@@ -51,64 +95,91 @@ public:
         virtual void presetChanged() = 0;
     };
 
-    explicit GenericPlugin(int numChannels);
+    // Set-up thread (the host's thread that creates the instance).
+    GenericPlugin(int numChannels, ProductInfo info);
     ~GenericPlugin() override;
     GenericPlugin(const GenericPlugin&) = delete;
     GenericPlugin& operator=(const GenericPlugin&) = delete;
 
-    // GenericParameterOwner
+    // ---- Audio thread -------------------------------------------------------------------------
+    // Audio thread, once per host buffer: missing inputs read as silence; never allocates or locks.
+    void processBlock(const float* const* inputs, int numInputs, float* const* outputs, int numChannels, int frames);
+    // Audio thread, before processBlock for the same buffer; non-finite values fall back safely.
+    void setTransport(float bpm, float position);
+    // Audio thread, between buffers (never during processBlock); a change within the tolerance is
+    // ignored.
+    void setSampleRate(float rate);
+    // Audio thread; an unknown source is ignored. Crossfades, so it never clicks.
+    void setBypass(bool on, BypassSource source);
+    // Audio thread, when the host asks for a reset; clears every filter state, allocates nothing.
+    virtual void reset();
+    // Audio thread, one thread only (the queue has a single producer): queues the message for the
+    // next processBlock; a full queue drops it instead of waiting.
+    void receiveMidi(const MidiMessage& message) override;
+
+    // ---- Parameter thread (host or editor, never the audio thread) ------------------------------
+    // Any thread but the audio thread; every call must be paired with endUpdate().
     void beginUpdate() override;
+    // Any thread but the audio thread; closing the outermost batch sends one notification.
     void endUpdate() override;
+    // Any thread but the audio thread: queues the value; flags: kFromHost suppresses the echo to
+    // the host. Never blocks; a full queue makes the audio thread resynchronise every parameter.
+    void setParameter(int index, float value, int flags) override;
+    // Parameter thread: loads a preset file in one batch; false (nothing changed) for a bad file.
+    bool loadPreset(const std::string& path);
+    // Parameter thread: the complete state in the full-preset format; empty when it cannot be built.
+    std::vector<uint8_t> saveState();
+    // Parameter thread: restores a state from saveState (or an older preset generation) in one
+    // batch, every value included; false for bytes no loader accepts. Not on the audio thread.
+    bool loadState(const std::vector<uint8_t>& bytes) { return loadState(bytes.data(), bytes.size()); }
+    bool loadState(const uint8_t* data, size_t size);
+    // Parameter thread: writes the full state as a preset file; false when it was not written.
+    virtual bool savePresetFile(const std::string& /*path*/) { return false; }
+    // Parameter thread: the name shown for the current preset (the host restores it with the state).
+    void setCurrentPresetName(const std::string& name, int prefixLength = -1);
+    // Any thread: the seed of this instance's random generator (random XLFO steps and the like).
+    // The sources restart from it at the next processBlock or reset, so two runs with the same seed
+    // and the same input are bit-identical. Without a call, the seed comes from the clock.
+    void setRandomSeed(uint32_t seed);
+    uint32_t getRandomSeed() const { return randomSeed_.load(); }
+
+    // ---- User-interface thread -----------------------------------------------------------------
+    // User-interface thread: attaches (or with nullptr detaches) the editor; returns once no
+    // notification is in flight, so never call it from inside a notification.
+    void setEditor(Listener* listener);
+    // User-interface thread: the current editor size (it may follow the user's settings).
+    virtual int getEditorWidth() { return info_.editorWidth; }
+    virtual int getEditorHeight() { return info_.editorHeight; }
+
+    // ---- Set-up (before processing starts, or with processing stopped) -------------------------
+    // Set-up thread: the adapter that receives host notifications; not while processing.
+    void setAdapter(Adapter* adapter) { adapter_ = adapter; }
+    // Set-up or audio thread: whether the host connected a side chain to inputs numChannels...
+    void setSideChainConnected(bool connected) { sideChainConnected_ = connected; }
+    // Any thread: the product's facts.
+    const ProductInfo& productInfo() const { return info_; }
+
+    // GenericParameterOwner
     AbstractPluginParameter* getParameter(int index) override;
     int getGroupIndex() override { return 0; }
     int getNumParameters() override { return static_cast<int>(parameters_.size()); }
-    void setParameter(int index, float value, int flags) override;
     int addParameter(AbstractPluginParameter* parameter) override;
     int registerName(const std::string& name) override;
 
-    // MidiMessageReceiver: queues the message for the next processBlock (audio thread).
-    void receiveMidi(const MidiMessage& message) override;
-
-    // Product information and hooks.
-    virtual int getCategory() { return isEffect() ? 2 : 1; }
-    virtual std::string getDefaultPresetName() { return isEffect() ? "Default Setting" : "Default Sound"; }
-    virtual int getTailLength() { return -1; }
-    virtual std::string getPluginId() = 0;
-    virtual int getMaxEditorHeight() { return getEditorHeight(); }
-    virtual int getMaxEditorWidth() { return getEditorWidth(); }
-    virtual bool isEffect() { return true; }
-    virtual int getEditorHeight() { return 0; }
-    virtual int getEditorWidth() { return 0; }
-    virtual bool hasHostPageTable() { return false; }
+    // Product hooks.
     virtual void noteOff(int /*key*/, float /*velocity*/) {}
     virtual void noteOn(int /*key*/, float /*velocity*/, int /*channel*/) {}
-    virtual void reset();
     virtual void tempoChanged(float /*bpm*/, float /*position*/) {}
     virtual int getBlockSize() { return environment_ ? environment_->getBlockSize() : 0; }
-    virtual std::string getPresetExtension() { return ".zxp"; }
-    virtual bool hasSideChain() { return false; }
     virtual void parameterChanged(int index);
     virtual void applyQueuedChanges();
     virtual void processChannels(const float** buffers, int count, int frames);
     virtual void sampleRateChanged() {}
     // Loads a preset file into the parameters; returns success.
     virtual bool loadPresetData(const std::string& path);
-    void setCurrentPresetName(const std::string& name, int prefixLength = -1);
 
     // Once per instance from the product constructor, after the parameters were declared.
-    void init(const std::string& productName);
-
-    // Audio thread entries.
-    void processBlock(const float* const* inputs, int numInputs, float* const* outputs, int numChannels, int frames);
-    void setTransport(float bpm, float position);
-    void setSampleRate(float rate);
-    void setBypass(bool on, int source);
-
-    // Parameter-thread entries.
-    bool loadPreset(const std::string& path);
-    // Attaches (or with nullptr detaches) the editor; returns once no notification is in flight.
-    void setEditor(Listener* listener);
-    void setAdapter(Adapter* adapter) { adapter_ = adapter; }
+    void init();
 
     int getNumChannels() const { return numChannels_; }
     wave::Environment& getEnvironment() { return *environment_; }
@@ -117,9 +188,8 @@ public:
     void setLatency(int samples);
     int getCurrentBlockLength() const { return currentBlockLength_; }
     float getSongPosition() const { return songPosition_; }
-    void setSideChainConnected(bool connected) { sideChainConnected_ = connected; }
     bool isSideChainConnected() const { return sideChainConnected_; }
-    bool isBypassed() const { return bypassRequest_[0] || bypassRequest_[1]; }
+    bool isBypassed() const { return bypassRequest_[kBypassFromHost] || bypassRequest_[kBypassFromParameter]; }
     int getMidiState() const { return midiState_; }
     CurrentPreset& currentPreset() { return currentPreset_; }
     // Carries audio-side events to the thread that attached the editor (its loop drains it).
@@ -152,6 +222,19 @@ protected:
     // Sends a listener notification inside the in-use bracket.
     void notifyListener(int code, int value);
 
+    // The state in memory (parameter thread, inside loadState's or saveState's call): the product
+    // writes every parameter in the full-preset format and reads it back through its preset loaders.
+    // The framework has no format of its own, so the defaults refuse.
+    virtual bool writeStateData(std::vector<uint8_t>& /*out*/) { return false; }
+    virtual bool loadStateData(const uint8_t* /*data*/, size_t /*size*/) { return false; }
+
+    // The next number of this instance's random generator: at construction, and on the audio thread
+    // from reseedRandom(). Allocates nothing.
+    uint32_t drawRandomSeed() { return static_cast<uint32_t>(random_()); }
+    // Audio thread (or construction): the generator was restarted from a new seed, so every random
+    // source draws its own seed again with drawRandomSeed().
+    virtual void reseedRandom() {}
+
 private:
     friend class BypassProcessor;
     struct ParameterChange {
@@ -162,8 +245,13 @@ private:
     void setIoPointers(const float* const* inputs, int numInputs, int frames);
     void decode(const MidiMessage& message);
     void resyncAllParameters();
+    // One update batch around a load: keeps the kept-across-presets values when asked, queues the
+    // time restart so the new values take effect without smoothing, and notifies once.
+    bool loadInBatch(const std::function<bool()>& load, bool keepAcrossPresets);
+    void applyPendingSeed();
 
     int numChannels_;
+    ProductInfo info_;
     std::vector<AbstractPluginParameter*> parameters_;
     std::vector<std::string> names_;
     std::unique_ptr<MpscQueue<ParameterChange>> parameterQueue_;
@@ -198,4 +286,7 @@ private:
     std::atomic<bool> resyncPending_{false};
     int numInputs_ = 0;
     const float* const* inputs_ = nullptr;
+    std::mt19937 random_;
+    std::atomic<uint32_t> randomSeed_{0};
+    std::atomic<bool> reseedPending_{false};
 };

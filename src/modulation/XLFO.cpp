@@ -60,7 +60,6 @@ XLFO::XLFO(wave::Environment& environment)
     glide_.ramp().setLimits(-1.0f, 1.0f);
     phaseOffset_.ramp().setLimits(-100.0f, 100.0f);
     phaseOffset_.ramp().setWrapPeriod(1.0f);
-    setRandomSeed(static_cast<uint32_t>(std::rand()));
     layoutSteps();
 }
 

@@ -77,7 +77,9 @@ public:
 
     // Random steps lie in [0, 1) when set (the product's choice), else in [-1, 1).
     void setRandomUnipolar(bool unipolar) { randomUnipolar_ = unipolar; }
-    // Restarts the random sequence (for reproducible runs); any seed maps into the register.
+    // Restarts the random sequence; any seed maps into the register. The owner seeds every XLFO
+    // from its own generator, so instances never share or disturb a sequence (the register starts
+    // at 1 until then).
     void setRandomSeed(uint32_t seed);
 
     // Embedded input ramps and the inputs actually read (null restores the ramp).

@@ -3,9 +3,11 @@
 #include <atomic>
 #include <filesystem>
 #include <random>
+#include <sstream>
 #include <system_error>
 
 #include "platform/BinaryFileReader.h"
+#include "platform/BinaryDataWriter.h"
 #include "platform/BinaryFileWriter.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/CustomPresetLoader.h"
@@ -21,18 +23,27 @@ std::string temporaryPathFor(const std::string& path) {
 
 }  // namespace
 
-bool writeCollection(const ParameterCollection& collection, const std::string& path, int version) {
+std::vector<std::uint8_t> collectionBytes(const ParameterCollection& collection, int version) {
     const std::string magic = collection.getMagic();
-    if (magic.size() < 4) return false;
+    if (magic.size() < 4) return {};
+    std::ostringstream out;
+    BinaryDataWriter writer(out);
+    writer.writeHeader(magic, version);
+    writer.writeInt(collection.size());
+    for (AbstractPluginParameter* parameter : collection.parameters()) writer.writeFloat(parameter->getValue());
+    if (!writer.good()) return {};
+    const std::string bytes = out.str();
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+bool writeCollection(const ParameterCollection& collection, const std::string& path, int version) {
+    const std::vector<std::uint8_t> bytes = collectionBytes(collection, version);
+    if (bytes.empty()) return false;
     const std::string temporary = temporaryPathFor(path);
     bool ok;
     {
         BinaryFileWriter writer(temporary);
-        writer.writeHeader(magic, version);
-        writer.writeInt(collection.size());
-        if (writer.good()) {
-            for (AbstractPluginParameter* parameter : collection.parameters()) writer.writeFloat(parameter->getValue());
-        }
+        writer.writeBytes(bytes.data(), bytes.size());
         ok = writer.close();
     }
     std::error_code error;

@@ -1,10 +1,15 @@
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "presets/ParameterCollection.h"
 
 // Preset and state files of a parameter collection: magic, version, count, then getValue() of
 // each parameter in collection order.
+
+// The bytes of such a file; empty when the collection has no usable magic.
+std::vector<std::uint8_t> collectionBytes(const ParameterCollection& collection, int version);
 
 // Writes the file through a temporary file in the same folder that is renamed into place, so a
 // failed write never leaves a damaged file where a good one was. Returns whether the file was

@@ -25,7 +25,7 @@ public:
     AbstractPluginParameter* operator[](int i) const { return parameters_[static_cast<size_t>(i)]; }
     const std::vector<AbstractPluginParameter*>& parameters() const { return parameters_; }
     GenericPlugin& plugin() const { return *plugin_; }
-    std::string getMagic() const { return magic_.empty() ? plugin_->getPluginId() : magic_; }
+    std::string getMagic() const { return magic_.empty() ? plugin_->productInfo().pluginId : magic_; }
     bool hasOwnMagic() const { return !magic_.empty(); }
 
 private:

@@ -11,7 +11,7 @@
 // to the positions the file does not cover. Subclasses map positions to parameters.
 class PresetLoader {
 public:
-    explicit PresetLoader(GenericPlugin& plugin) : plugin_(plugin), magic_(plugin.getPluginId()) {}
+    explicit PresetLoader(GenericPlugin& plugin) : plugin_(plugin), magic_(plugin.productInfo().pluginId) {}
     virtual ~PresetLoader() = default;
     PresetLoader(const PresetLoader&) = delete;
     PresetLoader& operator=(const PresetLoader&) = delete;

@@ -10,6 +10,7 @@
 #include "parameters/ParameterText.h"
 #include "parameters/PercentParameterUnit.h"
 #include "platform/BinaryFileReader.h"
+#include "platform/BinaryMemoryReader.h"
 #include "presets/CollectionFile.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/V1PresetLoader.h"
@@ -44,7 +45,7 @@ void configurePan(ModulationTargetParameter& pan, const char* help) {
 }  // namespace
 
 KestrumPlugin::KestrumPlugin(int numChannels)
-    : GenericPlugin(numChannels),
+    : GenericPlugin(numChannels, describe()),
       inputGain(this, "Input Gain", this, ModulationNumbering::target(ChainTarget::InputGain)),
       inputPan(this, "Input Pan", this, ModulationNumbering::target(ChainTarget::InputPan)),
       outputGain(this, "Output Gain", this, ModulationNumbering::target(ChainTarget::OutputGain)),
@@ -72,12 +73,13 @@ KestrumPlugin::KestrumPlugin(int numChannels)
     egs.attachExtension(&egExtensions);
     midiSources.attachExtension(&midiExtensions);
 
-    init(kProductName);
+    init();
 
     // The plug-in-wide stages, then the channel chains, on the environment init() created.
     ModulationMatrix& matrix = createModulationMatrix(getEnvironment());
     shared_ = std::make_unique<KestrumSharedStages>(*this, matrix);
     sources_ = std::make_unique<KestrumSources>(*this, matrix, *shared_);
+    reseedRandom();
     if (midiReceiver_) {
         midiReceiver_->addListener(&sources_->midiCache());
         midiReceiver_->setVirtualParameters(&virtualParameters_);
@@ -150,6 +152,23 @@ std::unique_ptr<PluginSettings> KestrumPlugin::createSettings() {
     return settings;
 }
 
+GenericPlugin::ProductInfo KestrumPlugin::describe() {
+    ProductInfo info;
+    info.name = kProductName;
+    info.pluginId = kPluginId;
+    info.category = kCategoryEffect;
+    info.isEffect = true;
+    info.supportsMono = true;
+    info.hasSideChain = true;
+    info.presetExtension = ".zxp";
+    info.defaultPresetName = "Default Setting";
+    info.editorWidth = KestrumSettings::kNormalWidth;
+    info.editorHeight = KestrumSettings::kHeight;
+    info.maxEditorWidth = KestrumSettings::kWideWidth;
+    info.maxEditorHeight = KestrumSettings::kHeightWithModulation;
+    return info;
+}
+
 int KestrumPlugin::getEditorWidth() {
     return kestrumSettings_ ? kestrumSettings_->getEditorWidth() : KestrumSettings::kNormalWidth;
 }
@@ -178,7 +197,6 @@ void KestrumPlugin::configureParameters() {
     m.toDisplay = [](float x) { return (x + 1.0f) * 50.0f; };
     m.fromDisplay = [](float d) { return d * 0.02f - 1.0f; };
     mix.setUnit(PercentParameterUnit::instance());
-    m.format = "*1f";
     mix.setHelpText(
         "The Mix knob sets the balance between the dry input signal and the filtered signal. At 100 % only the "
         "filtered signal is heard.");
@@ -290,3 +308,19 @@ bool KestrumPlugin::loadPresetFrom(const ReaderFactory& open) {
 }
 
 bool KestrumPlugin::savePresetFile(const std::string& path) { return writeCollection(*state_, path, kStateVersion); }
+
+bool KestrumPlugin::writeStateData(std::vector<uint8_t>& out) {
+    out = collectionBytes(*state_, kStateVersion);
+    return !out.empty();
+}
+
+bool KestrumPlugin::loadStateData(const uint8_t* data, size_t size) {
+    return loadPresetFrom([data, size]() -> std::unique_ptr<BinaryDataReader> {
+        return std::make_unique<BinaryMemoryReader>(data, size);
+    });
+}
+
+void KestrumPlugin::reseedRandom() {
+    if (!sources_) return;
+    for (int k = 0; k < KestrumSources::kXLFOs; ++k) sources_->xlfo(k).setRandomSeed(drawRandomSeed());
+}

@@ -63,14 +63,11 @@ public:
     explicit KestrumPlugin(int numChannels = 2);
     ~KestrumPlugin() override;
 
-    // Product information.
-    std::string getPluginId() override { return kPluginId; }
-    int getCategory() override { return 2; }
-    bool hasSideChain() override { return true; }
+    // The product's facts for the framework and the host adapters (no instance needed).
+    static ProductInfo describe();
+    // User-interface thread: the editor size follows the layout and modulation settings.
     int getEditorWidth() override;
     int getEditorHeight() override;
-    int getMaxEditorWidth() override { return KestrumSettings::kWideWidth; }
-    int getMaxEditorHeight() override { return KestrumSettings::kHeightWithModulation; }
 
     // Audio thread: the framework's handling, then filters join or leave the link parameters and
     // the sources follow their mode parameters.
@@ -93,7 +90,7 @@ public:
     bool loadPresetFrom(const ReaderFactory& open);
     // Writes every parameter in id order (current version); false when the file could not be
     // written completely.
-    bool savePresetFile(const std::string& path);
+    bool savePresetFile(const std::string& path) override;
 
     // Every parameter in id order: the full state.
     const ParameterCollection& stateCollection() const { return *state_; }
@@ -142,6 +139,12 @@ protected:
     std::unique_ptr<PluginSettings> createSettings() override;
     // Called by init(): a decoder feeding a new DefaultEventReceiver.
     std::unique_ptr<MidiMessageReceiver> createEventReceiver() override;
+    // The state in memory: every parameter in id order (current version); read back with every
+    // fallback of loadPresetFrom.
+    bool writeStateData(std::vector<uint8_t>& out) override;
+    bool loadStateData(const uint8_t* data, size_t size) override;
+    // Every XLFO draws a new seed from the instance's generator.
+    void reseedRandom() override;
 
 private:
     void configureParameters();

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -73,7 +77,7 @@ TEST(GenericPlugin, UpdateBatchSendsOneNotificationAndHoldsTheQueue) {
 
     plugin.params[0]->setValue(0.5f, 0);
     EXPECT_EQ(listener.events.back(), std::make_pair(GenericPlugin::kParameterChanged, plugin.params[0]->getId()));
-    plugin.params[1]->setValue(0.5f, 1);  // from the host: not reported back to it
+    plugin.params[1]->setValue(0.5f, GenericPlugin::kFromHost);  // from the host: not reported back to it
     EXPECT_EQ(adapter.changed, (std::vector<int>{plugin.params[0]->getId()}));
 
     listener.events.clear();
@@ -110,7 +114,7 @@ TEST(GenericPlugin, BypassCrossfadesOver50Milliseconds) {
     plugin.setSampleRate(48000.0f);
     auto out = run(plugin, 256);
     EXPECT_FLOAT_EQ(out[100], 2.0f);  // processed: gain 2
-    plugin.setBypass(true, 0);
+    plugin.setBypass(true, GenericPlugin::kBypassFromHost);
     out = run(plugin, 4800);
     EXPECT_NEAR(out[0], 2.0f, 1e-3f);
     EXPECT_NEAR(out[1200], 1.5f, 1e-3f);  // halfway through 2400 samples
@@ -120,7 +124,7 @@ TEST(GenericPlugin, BypassCrossfadesOver50Milliseconds) {
     size_t chunks = plugin.channels_[0]->gain.chunkSizes.size();
     run(plugin, 512);
     EXPECT_EQ(plugin.channels_[0]->gain.chunkSizes.size(), chunks);
-    plugin.setBypass(false, 0);
+    plugin.setBypass(false, GenericPlugin::kBypassFromHost);
     out = run(plugin, 2400);
     EXPECT_NEAR(out[1200], 1.5f, 1e-3f);
 }
@@ -132,7 +136,7 @@ TEST(GenericPlugin, LeavingBypassWaitsForTheLatencyAndDelaysTheDrySignal) {
     plugin.setSampleRate(48000.0f);
     plugin.setTestLatency(100);
     EXPECT_EQ(adapter.latency, 1);
-    plugin.setBypass(true, 1);
+    plugin.setBypass(true, GenericPlugin::kBypassFromParameter);
     plugin.reset();  // jump straight into bypass
     std::vector<float> ramp(512), outL(512), outR(512);
     for (int i = 0; i < 512; ++i) ramp[i] = static_cast<float>(i);
@@ -142,7 +146,7 @@ TEST(GenericPlugin, LeavingBypassWaitsForTheLatencyAndDelaysTheDrySignal) {
     EXPECT_FLOAT_EQ(outL[50], 0.0f);  // not written yet: zeros
     EXPECT_FLOAT_EQ(outL[300], 200.0f);
 
-    plugin.setBypass(false, 1);
+    plugin.setBypass(false, GenericPlugin::kBypassFromParameter);
     auto out = run(plugin, 64, 1.0f);  // the countdown covers the latency: still dry
     out = run(plugin, 64, 1.0f);
     EXPECT_FLOAT_EQ(out[63], 1.0f);
@@ -191,8 +195,8 @@ TEST(GenericPlugin, ProcessBlockAllocatesNothingAfterWarmUp) {
         alloc_counter::arm();
         for (int k = 0; k < 20; ++k) {
             plugin.receiveMidi({0x90, 60, 100, frames / 2});
-            plugin.params[0]->setValue(static_cast<float>(k) / 20.0f, 1);
-            if (k == 10) plugin.setBypass(true, 0);
+            plugin.params[0]->setValue(static_cast<float>(k) / 20.0f, GenericPlugin::kFromHost);
+            if (k == 10) plugin.setBypass(true, GenericPlugin::kBypassFromHost);
             plugin.setTransport(120.0f, 0.0f);
             plugin.processBlock(ins, 2, outs, 2, frames);
         }
@@ -206,11 +210,10 @@ int conserveLevel = 0;
 
 TEST(GenericPlugin, ConserveMemoryHalvesTheBlockSizePerStep) {
     struct Plugin : GenericPlugin {
-        explicit Plugin(int level) : GenericPlugin(1) {
+        explicit Plugin(int level) : GenericPlugin(1, {.name = "Conserve", .pluginId = "Cons"}) {
             conserveLevel = level;
-            init("Conserve");
+            init();
         }
-        std::string getPluginId() override { return "Cons"; }
         std::unique_ptr<SharedPluginSettings> createSharedSettings() override {
             auto s = std::make_unique<SharedPluginSettings>();
             s->conserveMemory.set(conserveLevel);
@@ -246,4 +249,99 @@ TEST(GenericPlugin, EditorAttachedOnAnotherThreadReceivesQueuedEvents) {
     EXPECT_EQ(delivered, 1u);
     EXPECT_EQ(forward.received, (std::vector<std::pair<int, int>>{{GenericPlugin::kMidiActivity, 7}}));
     EXPECT_EQ(plugin.eventQueue().drain(), 0u);  // this thread no longer owns the queue
+}
+
+namespace {
+
+// A product whose state is its raw parameter values, one float each, and whose first parameter
+// is kept across presets. Preset files hold the same bytes.
+class StatefulPlugin : public TestPlugin {
+public:
+    StatefulPlugin() { addKeptAcrossPresets(params[0].get()); }
+    bool loadPresetData(const std::string& path) override {
+        std::ifstream file(path, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        return loadStateData(bytes.data(), bytes.size());
+    }
+
+protected:
+    bool writeStateData(std::vector<uint8_t>& out) override {
+        for (auto& p : params) {
+            float v = p->getValue();
+            const auto* b = reinterpret_cast<const uint8_t*>(&v);
+            out.insert(out.end(), b, b + sizeof v);
+        }
+        return true;
+    }
+    bool loadStateData(const uint8_t* data, size_t size) override {
+        if (size != params.size() * sizeof(float)) return false;
+        for (size_t i = 0; i < params.size(); ++i) {
+            float v;
+            std::memcpy(&v, data + i * sizeof v, sizeof v);
+            params[i]->setValue(v, 0);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+// A host restores the project exactly as saved: one batch, one notification, no preset change, the
+// kept-across-presets values included, and the values take effect without smoothing.
+TEST(GenericPlugin, StateInMemoryRestoresEveryValueInOneBatch) {
+    StatefulPlugin plugin;
+    for (size_t i = 0; i < plugin.params.size(); ++i) plugin.params[i]->setValue(0.1f * static_cast<float>(i + 1), 0);
+    const std::vector<uint8_t> state = plugin.saveState();
+    ASSERT_EQ(state.size(), plugin.params.size() * sizeof(float));
+    for (auto& p : plugin.params) p->setValue(0.9f, 0);
+    run(plugin, 3000);
+    const auto before = plugin.getEnvironment().getCurrentTime();
+    ASSERT_LT(plugin.getEnvironment().getResetTime(), before);
+
+    Recorder listener;
+    CountingAdapter adapter;
+    plugin.setEditor(&listener);
+    plugin.setAdapter(&adapter);
+    ASSERT_TRUE(plugin.loadState(state));
+    EXPECT_EQ(listener.events, (std::vector<std::pair<int, int>>{{GenericPlugin::kParameterChanged, -1}}));
+    EXPECT_EQ(adapter.changed, (std::vector<int>{-1}));
+    EXPECT_EQ(adapter.presets, 0);
+    for (size_t i = 0; i < plugin.params.size(); ++i) {
+        EXPECT_FLOAT_EQ(plugin.params[i]->getValue(), 0.1f * static_cast<float>(i + 1)) << i;
+    }
+    run(plugin, 64);
+    EXPECT_EQ(plugin.getEnvironment().getResetTime(), before);  // the ramps jump to the new values
+    EXPECT_FLOAT_EQ(plugin.params[3]->applied, 0.4f);
+
+    // Bytes no loader takes change nothing and notify nobody.
+    listener.events.clear();
+    EXPECT_FALSE(plugin.loadState(std::vector<uint8_t>(3, 0)));
+    EXPECT_FALSE(plugin.loadState(nullptr, 16));
+    EXPECT_FALSE(plugin.loadState(std::vector<uint8_t>()));
+    EXPECT_FLOAT_EQ(plugin.params[3]->getValue(), 0.4f);
+    EXPECT_TRUE(listener.events.empty());
+    plugin.setEditor(nullptr);
+}
+
+TEST(GenericPlugin, PresetFilesKeepTheKeptValuesButStatesDoNot) {
+    StatefulPlugin plugin;
+    for (auto& p : plugin.params) p->setValue(0.25f, 0);
+    const std::vector<uint8_t> state = plugin.saveState();
+    const std::string path = ::testing::TempDir() + "kestrum-generic-state.bin";
+    {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(state.data()), static_cast<std::streamsize>(state.size()));
+    }
+    for (auto& p : plugin.params) p->setValue(0.75f, 0);
+    ASSERT_TRUE(plugin.loadPreset(path));
+    EXPECT_FLOAT_EQ(plugin.params[0]->getValue(), 0.75f);  // kept across presets
+    EXPECT_FLOAT_EQ(plugin.params[1]->getValue(), 0.25f);
+    ASSERT_TRUE(plugin.loadState(state));
+    EXPECT_FLOAT_EQ(plugin.params[0]->getValue(), 0.25f);  // a state restores it
+    std::remove(path.c_str());
+
+    // A product without a state format refuses both directions.
+    TestPlugin plain;
+    EXPECT_TRUE(plain.saveState().empty());
+    EXPECT_FALSE(plain.loadState(state));
 }

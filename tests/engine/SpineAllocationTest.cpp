@@ -21,8 +21,8 @@ TEST(Spine, ProcessBlockAllocatesNothingForAnyHostBufferSize) {
         for (int k = 0; k < 40; ++k) {
             plugin.retarget(k % 2 ? 2.0f : 0.5f, k % 3 ? 1.0f : 0.25f, k % 2 ? 0.5f : -0.5f);
             plugin.receiveMidi({0xB0, 1, static_cast<uint8_t>(k), frames / 3});
-            if (k == 20) plugin.setBypass(true, 0);
-            if (k == 30) plugin.setBypass(false, 0);
+            if (k == 20) plugin.setBypass(true, GenericPlugin::kBypassFromHost);
+            if (k == 30) plugin.setBypass(false, GenericPlugin::kBypassFromHost);
             plugin.processBlock(ins, 2, outs, 2, frames);
         }
         EXPECT_EQ(alloc_counter::disarm(), 0u) << frames << " frames per host buffer";

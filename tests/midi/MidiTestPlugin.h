@@ -50,12 +50,12 @@ public:
         ModulatedGain gain;
     };
 
-    explicit MidiTestPlugin(MidiControllerMap& map, int numParams = 4) : GenericPlugin(2), map_(&map) {
+    explicit MidiTestPlugin(MidiControllerMap& map, int numParams = 4) : GenericPlugin(2, {.name = "MidiTest", .pluginId = "MTst"}), map_(&map) {
         for (int i = 0; i < numParams; ++i)
             params.push_back(std::make_unique<TestParameter>(this, std::string("P").append(std::to_string(i)), 0, 10));
         midi = std::make_unique<TestParameter>(this, "Receive MIDI", 0, 1);
         setMidiParameter(midi.get());
-        init("MidiTest");
+        init();
         virtualParameter = std::make_unique<RecordingVirtual>(virtuals, "Link");
         receiver->setVirtualParameters(&virtuals);
         cache = std::make_unique<MidiModSource::Cache>();
@@ -63,7 +63,6 @@ public:
         for (int s = 0; s < 2; ++s) sources.push_back(std::make_unique<MidiModSource>(getEnvironment(), *cache));
         for (int c = 0; c < 2; ++c) channels_.push_back(std::make_unique<Channel>(*this, *sources[0]));
     }
-    std::string getPluginId() override { return "MTst"; }
 
     // The whole MIDI input in one line.
     std::unique_ptr<MidiMessageReceiver> createEventReceiver() override {

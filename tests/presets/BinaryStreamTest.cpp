@@ -13,6 +13,7 @@
 #include "platform/BinaryResourceReader.h"
 #include "platform/EResource.h"
 #include "presets/PresetBytes.h"
+#include "platform/BinaryMemoryReader.h"
 #include "platform/ResourceStore.h"
 
 namespace {
@@ -161,4 +162,19 @@ TEST(BinaryResourceReader, FallsBackToAFileAndRaisesWhenNeitherExists) {
         EXPECT_STREQ(e.what(), "Resource not found");
         EXPECT_EQ(e.name(), folder.file("Nothing.fil"));
     }
+}
+
+TEST(BinaryStreams, MemoryReaderReadsBytesInPlaceAndFailsPastTheirEnd) {
+    const std::string bytes = FileBytes().header("ZK2l", 2).i32(1).f32(0.5f).str();
+    BinaryMemoryReader reader(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() - 1);
+    EXPECT_EQ(readHeader(reader), "ZK2l");
+    EXPECT_EQ(reader.getVersion(), 2);
+    EXPECT_EQ(reader.readInt(), 1);
+    EXPECT_TRUE(reader.good());
+    EXPECT_EQ(reader.readFloat(), 0.0f);  // one byte short
+    EXPECT_FALSE(reader.good());
+
+    BinaryMemoryReader nothing(nullptr, 16);
+    EXPECT_EQ(readHeader(nothing), "");
+    EXPECT_FALSE(nothing.good());
 }

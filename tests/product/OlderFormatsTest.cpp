@@ -2,25 +2,57 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "product/KestrumPlugin.h"
 #include "presets/V1PresetLoader.h"
+#include "modulation/ModulationLayout.h"
 #include "presets/VersionPresetLoader.h"
 #include "product/ProductTestSupport.h"
+#include "support/ParameterSupport.h"
 
 namespace {
 
-// The previous generation's values, every position at its parameter's default.
+// The previous generation's layout as the format defines it, by parameter name: the product
+// parameters without Routing Mode, the filters without Delay, the whole XLFO, EG, EF and MIDI
+// source lists, Receive MIDI, Auto Mute Self-Osc and the whole slot list. A list is its "Num
+// Active" and all its members in id order, up to the parameter that follows it. Built here, not
+// taken from the loader, so that an error in the loader's table shows.
+std::vector<AbstractPluginParameter*> version1Layout(KestrumPlugin& plugin) {
+    auto named = [&plugin](const std::string& name) {
+        AbstractPluginParameter* p = parameter_support::find(plugin, name);
+        EXPECT_NE(p, nullptr) << name;
+        return p;
+    };
+    auto span = [&](std::vector<AbstractPluginParameter*>& out, const std::string& first, const std::string& next) {
+        for (int id = named(first)->getId(); id < named(next)->getId(); ++id) out.push_back(plugin.getParameter(id));
+    };
+    std::vector<AbstractPluginParameter*> layout;
+    for (const char* name : {"Input Gain", "Input Pan", "Output Gain", "Output Pan", "Mix", "Routing", "Num Active Filters"}) {
+        layout.push_back(named(name));
+    }
+    for (int f = 1; f <= 4; ++f) {
+        for (const char* member : {"Freq", "Pan", "Peak", "Characteristic", "Response", "Slope", "Enabled", "Linked"}) {
+            layout.push_back(named("Filter " + std::to_string(f) + " " + member));
+        }
+    }
+    span(layout, "Num Active XLFOs", "Receive MIDI");  // the XLFO, EG, EF and MIDI source lists
+    layout.push_back(named("Receive MIDI"));
+    layout.push_back(named("Auto Mute Self-Osc"));
+    span(layout, "Num Active Slots", "Num Active XY Controllers");
+    return layout;
+}
+
+// A previous-generation file, every position at its parameter's default.
 struct Version1File {
-    explicit Version1File(KestrumPlugin& plugin) : loader(plugin.presetLayout()) {
-        for (const auto& e : loader.entries()) values.push_back(e.parameter->getDefaultValue());
+    explicit Version1File(KestrumPlugin& plugin) : layout(version1Layout(plugin)) {
+        for (AbstractPluginParameter* p : layout) values.push_back(p->getDefaultValue());
     }
     void set(AbstractPluginParameter& p, float v) {
-        const auto& entries = loader.entries();
-        for (size_t i = 0; i < entries.size(); ++i) {
-            if (entries[i].parameter == &p) {
+        for (size_t i = 0; i < layout.size(); ++i) {
+            if (layout[i] == &p) {
                 values[i] = v;
                 return;
             }
@@ -29,9 +61,102 @@ struct Version1File {
     }
     std::string bytes() const { return FileBytes().preset("ZK2l", 1, values).str(); }
 
-    VersionPresetLoader loader;
+    std::vector<AbstractPluginParameter*> layout;
     std::vector<float> values;
 };
+
+std::string fromHex(const char* hex) {
+    std::string bytes;
+    for (const char* c = hex; c[0] && c[1]; c += 2) bytes.push_back(static_cast<char>(std::stoi(std::string(c, 2), nullptr, 16)));
+    return bytes;
+}
+
+std::vector<float> valuesIn(const std::string& file) {
+    std::vector<float> values((file.size() - 12) / 4);
+    std::memcpy(values.data(), file.data() + 12, 4 * values.size());
+    return values;
+}
+
+// A previous-generation file ("ZK2l", version 1, 660 values), written once from the layout above:
+// every position holds a value of its parameter's range that differs from its neighbours', Input
+// Gain 0 (so the thresholds keep their values) and slot sources below 12.
+const char* const kVersion1Fixture =
+    "5a4b326c0100000094020000000000000000403e0000b4c10000083f00c00f4200008040000000400000003e0000b63f"
+    "0000983e000010410000803f0000803f000000000000803f0000503f000028bf00007c3f0000a0400000004000000040"
+    "000000000000803f0000043f00002fc00000303f0000803f0000000000004040000000000000803f0000603e00000540"
+    "0000c83e000000410000803f0000803f000000000000803f000000400000003f000050bf00002c3f0000f0be0000e040"
+    "00000000000020410000603e0000503e000000000000803f0000683f00000c3f000000000000803f0000c0be0000643f"
+    "000000000000803f0000a03e0000803e000000000000803f000078bf0000183f000000000000803f000090be0000703f"
+    "000000000000803f0000d03e0000983e000000000000803f000060bf0000243f000000000000803f000040be00007c3f"
+    "000000000000803f0000003f0000b03e000000000000803f000048bf0000303f000000000000803f0000c0bd0000403d"
+    "000000000000803f0000183f0000c83e000000000000803f000030bf00003c3f000000000000803f000000000000c03d"
+    "000000000000803f0000303f0000e03e000000000000803f0000503e0000103f0000c03e0000683f000000400000803f"
+    "000050410000c0be0000643f00004040000000000000a03e0000803e0000404000000000000078bf0000183f00004040"
+    "00000000000090be0000703f00004040000000000000d03e0000983e0000404000000000000060bf0000243f00004040"
+    "00000000000040be00007c3f00004040000000000000003f0000b03e0000404000000000000048bf0000303f00004040"
+    "000000000000c0bd0000403d00004040000000000000183f0000c83e0000404000000000000030bf00003c3f00004040"
+    "00000000000000000000c03d00004040000000000000303f0000e03e0000404000000000000018bf0000483f00004040"
+    "000000000000c03d0000103e00004040000000000000643f000000bd0000a03d0000a03e000010410000000000008041"
+    "000078bf0000183f000000400000803f000090be0000703f000000400000803f0000d03e0000983e000000400000803f"
+    "000060bf0000243f000000400000803f000040be00007c3f000000400000803f0000003f0000b03e000000400000803f"
+    "000048bf0000303f000000400000803f0000c0bd0000403d000000400000803f0000183f0000c83e000000400000803f"
+    "000030bf00003c3f000000400000803f000000000000c03d000000400000803f0000303f0000e03e000000400000803f"
+    "000018bf0000483f000000400000803f0000c03d0000103e000000400000803f0000483f0000f83e000000400000803f"
+    "000000bf0000543f000000400000803f0000183f000020bf0000443f000090be000080400000803f000040400000d03e"
+    "0000983e0000803f00000000000060bf0000243f0000803f00000000000040be00007c3f0000803f000000000000003f"
+    "0000b03e0000803f00000000000048bf0000303f0000803f000000000000c0bd0000403d0000803f000000000000183f"
+    "0000c83e0000803f00000000000030bf00003c3f0000803f00000000000000000000c03d0000803f000000000000303f"
+    "0000e03e0000803f00000000000018bf0000483f0000803f000000000000c03d0000103e0000803f000000000000483f"
+    "0000f83e0000803f00000000000000bf0000543f0000803f000000000000403e0000403e0000803f000000000000603f"
+    "0000083f0000803f000000000000983e0000403f0000f03e000060bf00003041000000000000c040000040be00007c3f"
+    "000000000000803f0000003f0000b03e000000000000803f000048bf0000303f000000000000803f0000c0bd0000403d"
+    "000000000000803f0000183f0000c83e000000000000803f000030bf00003c3f000000000000803f000000000000c03d"
+    "000000000000803f0000303f0000e03e000000000000803f000018bf0000483f000000000000803f0000c03d0000103e"
+    "000000000000803f0000483f0000f83e000000000000803f000000bf0000543f000000000000803f0000403e0000403e"
+    "000000000000803f0000603f0000083f000000000000803f0000d0be0000603f000000000000803f0000903e0000703e"
+    "000000000000803f00007c3f0000203e0000303e0000003f0000c0400000803f00001041000048bf0000303f00004040"
+    "000000000000c0bd0000403d00004040000000000000183f0000c83e0000404000000000000030bf00003c3f00004040"
+    "00000000000000000000c03d00004040000000000000303f0000e03e0000404000000000000018bf0000483f00004040"
+    "000000000000c03d0000103e00004040000000000000483f0000f83e0000404000000000000000bf0000543f00004040"
+    "000000000000403e0000403e00004040000000000000603f0000083f00004040000000000000d0be0000603f00004040"
+    "000000000000903e0000703e00004040000000000000783f0000143f00004040000000000000a0be00006c3f00004040"
+    "00000000000000400000903e000000000000e83e0000403d0000203f0000603e00004c3f000000000000783f0000103f"
+    "0000203e00003c3f0000a83e000000000000003f0000c03d00002c3f0000883e0000583f000000000000003d00001c3f"
+    "0000503e0000483f0000c03e0000000000000c3f0000103e0000383f0000a03e0000643f000000000000a03d0000283f"
+    "0000803e0000543f000040400000803f0000183f0000403e000000000000b83e0000703f0000803f0000003e0000343f"
+    "000000000000603f0000f03e0000104100000040000004420000000000002c4200008040000054420000004000007c42"
+    "0000000000009242000080400000a642000000400000ba42000000000000ce42000080400000e242000000400000f642"
+    "000000000000803f0000b8410000000000003c3f0000803f000000000000ca420000a04000002c3f000000000000803f"
+    "000040410000204100001c3f0000803f00000000000014420000404000000c3f000000000000803f0000784200008040"
+    "0000f83e0000803f000000000000ae42000010410000d83e000000000000803f0000e042000000400000b83e0000803f"
+    "000000000000b8410000e0400000983e000000000000803f00004042000000410000703e0000803f0000000000009242"
+    "0000803f0000303e000000000000803f0000c4420000c0400000e03d0000803f0000000000001041000030410000403d"
+    "000000000000803f00000842000000000000783f0000803f0000000000006c420000a0400000683f000000000000803f"
+    "0000a842000020410000583f0000803f000000000000da42000040400000483f000000000000803f0000a04100008040"
+    "0000383f0000803f0000000000003442000010410000283f000000000000803f00008c42000000400000183f0000803f"
+    "000000000000be420000e0400000083f000000000000803f0000c040000000410000f03e0000803f000000000000f841"
+    "0000803f0000d03e000000000000803f000060420000c0400000b03e0000803f000000000000a242000030410000903e"
+    "000000000000803f0000d442";
+
+// First-generation files ("ZKst"), written once from that generation's layout. Variant 0: Input
+// Gain 3.5, Output Gain -2.25, Mix 0.75, Routing 1; filter 1 enabled, Characteristic 3, BP, 24 dB,
+// Freq 0.625, Peak 0.375, Pan 0.25; filter 2 enabled, Characteristic 7, HP, 48 dB, Freq 0.3125,
+// Peak 0.8125, Pan -0.5; both LFOs at 1 Hz, balance 0.5, rate ×1; EG 1 Threshold
+// 0.25, Attack 0.125, Decay 0.375, Sustain 0.625, Release 0.5; Receive MIDI disabled;
+// self-oscillation allowed; LFO 1 moves filter 1's Freq at depth 0.5. Variant 1 adds LFO 1 phase 0.25, retrigger on and random steps.
+const char* const kFirstGenerationFixture0 =
+    "5a4b7374000000003500000000006040000010c00000403f0000803f0000803f0000404000000040000000400000203f"
+    "0000c03e0000803e0000003f00000000000000000000000000000000000000000000000000000000000000000000803f"
+    "0000e0400000803f000040400000a03e0000503f000000bf000000000000000000000000000000000000000000000000"
+    "0000000000000000000000000000803f00000000000000000000003f0000803f0000803f00000000000000000000003f"
+    "0000803f0000803e0000003e0000c03e0000203f0000003f0000803f0000803f";
+const char* const kFirstGenerationFixture1 =
+    "5a4b7374010000003b00000000006040000010c00000403f0000803f0000803f0000404000000040000000400000203f"
+    "0000c03e0000803e0000003f00000000000000000000000000000000000000000000000000000000000000000000803f"
+    "0000e0400000803f000040400000a03e0000503f000000bf000000000000000000000000000000000000000000000000"
+    "0000000000000000000000000000803f00000000000000000000003f0000803f0000803f00000000000000000000003f"
+    "0000803f0000803e0000003e0000c03e0000203f0000003f0000803f0000803f0000803e0000803f0000803f00000000"
+    "0000000000000000";
 
 int positionIn(const VersionPresetLoader& loader, const AbstractPluginParameter* p) {
     const auto& entries = loader.entries();
@@ -96,6 +221,45 @@ TEST(Version1Preset, LayoutPositionsArePinned) {
     EXPECT_EQ(positionIn(loader, &plugin.routingMode), -1);
     EXPECT_EQ(positionIn(loader, &plugin.filters.at(0).delay), -1);
     EXPECT_EQ(positionIn(loader, &plugin.audition), -1);
+}
+
+// The frozen file lands where the format puts each value, and the loader's table agrees with it.
+TEST(Version1Preset, FrozenFileLoadsByTheFormatsLayout) {
+    const std::string file = fromHex(kVersion1Fixture);
+    ASSERT_EQ(file.size(), 12u + 4u * 660u);
+    EXPECT_EQ(file.substr(0, 12), std::string("ZK2l\x01\0\0\0\x94\x02\0\0", 12));
+    const std::vector<float> stored = valuesIn(file);
+
+    KestrumPlugin plugin;
+    setAllNonDefault(plugin);
+    ASSERT_TRUE(loadBytes(plugin, file));
+    const std::vector<AbstractPluginParameter*> layout = version1Layout(plugin);
+    ASSERT_EQ(layout.size(), stored.size());
+    std::vector<const AbstractPluginParameter*> sources;
+    for (int s = 0; s < plugin.slots.getNumSets(); ++s) sources.push_back(&plugin.slots.at(s).source);
+    for (size_t i = 0; i < layout.size(); ++i) {
+        AbstractPluginParameter* p = layout[i];
+        float expected = stored[i];
+        if (std::find(sources.begin(), sources.end(), p) != sources.end()) {
+            // The source numbering grew by one at 4, 8, 12 and 16 since this generation.
+            for (float threshold : {4.0f, 8.0f, 12.0f, 16.0f}) {
+                if (expected >= threshold) expected += 1.0f;
+            }
+            expected = std::min(expected, p->getMaximum());
+        }
+        EXPECT_EQ(p->getValue(), expected) << "position " << i << ": " << p->getName();
+    }
+
+    // What the generation did not have is at its default.
+    for (AbstractPluginParameter* p : std::initializer_list<AbstractPluginParameter*>{
+             &plugin.routingMode, &plugin.audition, &plugin.filters.at(0).delay, &plugin.filters.at(3).delay,
+             &plugin.xyControllers.getNumActive(), &plugin.xlfoExtensions.at(5).phaseOffset}) {
+        EXPECT_EQ(p->getValue(), p->getDefaultValue()) << p->getName();
+    }
+
+    VersionPresetLoader loader(plugin.presetLayout());
+    ASSERT_EQ(loader.entries().size(), layout.size());
+    for (size_t i = 0; i < layout.size(); ++i) EXPECT_EQ(loader.entries()[i].parameter, layout[i]) << "position " << i;
 }
 
 TEST(Version1Preset, MissingPartsAreResetAndSlotSourcesShifted) {
@@ -313,4 +477,57 @@ TEST(FirstGenerationPreset, SecondVariantCarriesLFOPhaseTriggerAndRandom) {
     EXPECT_EQ(plugin.xlfoExtensions.at(0).phaseOffset.getValue(), 0.0f);
     EXPECT_EQ(plugin.xlfos.at(0).midiTrigger.getValue(), 0.0f);
     EXPECT_EQ(plugin.autoMute.getValue(), 1.0f);  // the file did not allow self-oscillation
+}
+
+// The frozen first-generation files land where that generation put each value.
+TEST(FirstGenerationPreset, FrozenFilesLoadByTheirGenerationsLayout) {
+    for (const char* fixture : {kFirstGenerationFixture0, kFirstGenerationFixture1}) {
+        const std::string file = fromHex(fixture);
+        const bool second = fixture == kFirstGenerationFixture1;
+        ASSERT_EQ(file.size(), 12u + 4u * (second ? 59u : 53u));
+        KestrumPlugin plugin;
+        setAllNonDefault(plugin);
+        ASSERT_TRUE(loadBytes(plugin, file));
+
+        EXPECT_EQ(plugin.inputGain.getValue(), 3.5f);
+        EXPECT_EQ(plugin.outputGain.getValue(), -2.25f);
+        EXPECT_EQ(plugin.mix.getValue(), 75.0f);  // stored as a fraction
+        EXPECT_EQ(plugin.routing.getValue(), 1.0f);
+        ASSERT_EQ(plugin.filters.getActiveCount(), 2);
+        FilterParameterSet& f1 = plugin.filters.at(0);
+        FilterParameterSet& f2 = plugin.filters.at(1);
+        EXPECT_EQ(f1.enabled.getValue(), 1.0f);
+        EXPECT_EQ(f1.characteristic.getValue(), 3.0f);
+        EXPECT_EQ(f1.response.getValue(), 2.0f);
+        EXPECT_EQ(f1.slope.getValue(), 2.0f);
+        EXPECT_EQ(f1.freq.getValue(), 0.625f);
+        EXPECT_EQ(f1.peak.getValue(), 0.375f);
+        EXPECT_FLOAT_EQ(f1.pan.getValue(), 0.875f);  // × 3.5
+        EXPECT_EQ(f2.enabled.getValue(), 1.0f);
+        EXPECT_EQ(f2.characteristic.getValue(), 7.0f);
+        EXPECT_EQ(f2.response.getValue(), 1.0f);
+        EXPECT_EQ(f2.slope.getValue(), 3.0f);
+        EXPECT_EQ(f2.freq.getValue(), 0.3125f);
+        EXPECT_EQ(f2.peak.getValue(), 0.8125f);
+        EXPECT_FLOAT_EQ(f2.pan.getValue(), -1.75f);
+        EXPECT_EQ(plugin.egs.at(0).threshold.getValue(), 0.25f);
+        EXPECT_EQ(plugin.egs.at(0).attack.getValue(), 0.125f);
+        EXPECT_EQ(plugin.egs.at(0).decay.getValue(), 0.375f);
+        EXPECT_EQ(plugin.egs.at(0).sustain.getValue(), 0.625f);
+        EXPECT_EQ(plugin.egs.at(0).release.getValue(), 0.5f);
+        EXPECT_EQ(plugin.receiveMidi.getValue(), 1.0f);
+        EXPECT_EQ(plugin.autoMute.getValue(), 0.0f);  // the file allowed self-oscillation
+
+        const std::vector<Slot> slots = activeSlots(plugin);
+        ASSERT_EQ(slots.size(), 1u);
+        EXPECT_EQ(slots[0].source, ModulationLayout::kFirstXLFO);
+        EXPECT_EQ(slots[0].target, 0);
+        EXPECT_NEAR(slots[0].level, 0.5f, 1e-5f);
+        ASSERT_EQ(plugin.xlfos.getActiveCount(), 1);
+        EXPECT_NEAR(plugin.xlfos.at(0).frequency.getPlainValue(), 1.0f, 1e-3f);
+        EXPECT_FLOAT_EQ(plugin.xlfos.at(0).balance.getValue(), 0.5f);
+        EXPECT_FLOAT_EQ(plugin.xlfoExtensions.at(0).phaseOffset.getValue(), second ? 0.25f : 0.0f);
+        EXPECT_EQ(plugin.xlfos.at(0).midiTrigger.getValue(), second ? 1.0f : 0.0f);
+        EXPECT_EQ(plugin.xlfos.at(0).steps.at(0).random.getValue(), second ? 1.0f : 0.0f);
+    }
 }

@@ -7,6 +7,8 @@
 #include "product/KestrumPlugin.h"
 #include "modulation/ModulationMatrix.h"
 #include "support/AllocationCounter.h"
+#include "support/ParameterSupport.h"
+#include "support/SignalSupport.h"
 
 namespace {
 
@@ -14,15 +16,7 @@ constexpr float kRate = 48000.0f;
 
 // Sets a parameter from text, as a user types it.
 void set(KestrumPlugin& plugin, const std::string& name, const std::string& text) {
-    for (int i = 0; i < plugin.getNumParameters(); ++i) {
-        AbstractPluginParameter* p = plugin.getParameter(i);
-        if (p->getName() != name) continue;
-        float v = 0.0f;
-        ASSERT_TRUE(p->parseText(text, v)) << name << " = " << text;
-        p->setValue(v, 0);
-        return;
-    }
-    FAIL() << "no parameter " << name;
+    ASSERT_TRUE(parameter_support::setFromText(plugin, name, text)) << name << " = " << text;
 }
 
 struct Signal {
@@ -34,12 +28,10 @@ Signal sine(int channels, int frames, float hz, float amplitude = 0.25f, float s
     s.main.assign(2, std::vector<float>(static_cast<size_t>(frames)));
     s.side.assign(2, std::vector<float>(static_cast<size_t>(frames)));
     s.out.assign(2, std::vector<float>(static_cast<size_t>(frames)));
-    for (int c = 0; c < channels; ++c)
-        for (int i = 0; i < frames; ++i) {
-            double t = i / static_cast<double>(kRate);
-            s.main[c][static_cast<size_t>(i)] = static_cast<float>(amplitude * std::sin(2 * M_PI * hz * t + c));
-            s.side[c][static_cast<size_t>(i)] = sideHz > 0 ? static_cast<float>(0.5 * std::sin(2 * M_PI * sideHz * t)) : 0.0f;
-        }
+    for (int c = 0; c < channels; ++c) {
+        s.main[static_cast<size_t>(c)] = signal_support::sine(hz, kRate, frames, amplitude, c);
+        if (sideHz > 0) s.side[static_cast<size_t>(c)] = signal_support::sine(sideHz, kRate, frames, 0.5f);
+    }
     return s;
 }
 
@@ -58,11 +50,7 @@ void process(KestrumPlugin& plugin, Signal& s, bool withSide = false) {
     }
 }
 
-double rms(const std::vector<float>& x, size_t from) {
-    double e = 0.0;
-    for (size_t i = from; i < x.size(); ++i) e += static_cast<double>(x[i]) * x[i];
-    return std::sqrt(e / static_cast<double>(x.size() - from));
-}
+using signal_support::rms;
 
 // A plug-in at 48 kHz whose settings have taken effect without smoothing.
 std::unique_ptr<KestrumPlugin> makePlugin(int channels, const std::vector<std::pair<std::string, std::string>>& settings) {

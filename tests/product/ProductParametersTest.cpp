@@ -11,15 +11,11 @@
 #include "product/KestrumPlugin.h"
 #include "product/ParameterDocs.h"
 #include "product/ProductTestSupport.h"
+#include "support/ParameterSupport.h"
 
 namespace {
 
-int idOf(KestrumPlugin& plugin, const std::string& name) {
-    for (int i = 0; i < plugin.getNumParameters(); ++i) {
-        if (plugin.getParameter(i)->getName() == name) return i;
-    }
-    return -1;
-}
+using parameter_support::idOf;
 
 // Processes a block so the queued parameter changes reach the audio side.
 void processOnce(KestrumPlugin& plugin) {
@@ -78,8 +74,8 @@ TEST(ProductParameters, DisplayTextsOfTheProductParameters) {
     EXPECT_EQ(plugin.inputGain.formatValue(0.0f), "0.00 dB");
     EXPECT_EQ(plugin.inputGain.formatValue(-36.0f), "-36.00 dB");
     EXPECT_EQ(plugin.outputGain.formatValue(36.0f), "+36.00 dB");
-    EXPECT_EQ(plugin.mix.formatValue(plugin.mix.getDefaultValue()), "100 %");
-    EXPECT_EQ(plugin.mix.formatValue(50.0f), "50 %");
+    EXPECT_EQ(plugin.mix.formatValue(plugin.mix.getDefaultValue()), "100.0 %");
+    EXPECT_EQ(plugin.mix.formatValue(50.0f), "50.00 %");
     EXPECT_EQ(plugin.inputPan.formatValue(0.0f), "C");
     EXPECT_EQ(plugin.inputPan.formatValue(-0.5f), "50 L");
     EXPECT_EQ(plugin.outputPan.formatValue(1.0f), "100 R");
@@ -124,16 +120,39 @@ TEST(ProductParameters, GainAndMixReachTheModulationDomain) {
     EXPECT_FLOAT_EQ(plugin.inputGain.getValue(), -36.0f);
 }
 
+// Regression: Mix printed one decimal of its own instead of its percent unit's three significant
+// decimals, so the editor and the parameter document showed less than any other percentage.
+TEST(ProductParameters, MixShowsAsManyDigitsAsItsPercentUnit) {
+    KestrumPlugin plugin;
+    EXPECT_EQ(plugin.mix.getDisplay().format, "*3f");
+    EXPECT_EQ(plugin.mix.formatValue(5.1234f), "5.123 %");
+    EXPECT_EQ(plugin.mix.formatValue(51.234f), "51.23 %");
+    EXPECT_EQ(plugin.mix.formatValue(0.0f), "0.000 %");
+    EXPECT_EQ(plugin.mix.formatValue(100.0f), "100.0 %");
+}
+
 TEST(ProductParameters, ProductInformationAndEditorSizes) {
     KestrumPlugin plugin;
-    EXPECT_EQ(plugin.getPluginId(), "ZK2l");
-    EXPECT_EQ(plugin.getCategory(), 2);
-    EXPECT_TRUE(plugin.hasSideChain());
+    const GenericPlugin::ProductInfo& info = plugin.productInfo();
+    EXPECT_EQ(info.name, "Kestrum");
+    EXPECT_EQ(info.pluginId, "ZK2l");
+    EXPECT_EQ(info.category, 2);
+    EXPECT_TRUE(info.isEffect);
+    EXPECT_TRUE(info.supportsMono);
+    EXPECT_TRUE(info.hasSideChain);
+    EXPECT_FALSE(info.hasHostPageTable);
+    EXPECT_EQ(info.tailLength, -1);
+    EXPECT_EQ(info.presetExtension, ".zxp");
+    EXPECT_EQ(info.defaultPresetName, "Default Setting");
     EXPECT_EQ(plugin.getLatency(), 0);
     EXPECT_EQ(plugin.getEditorWidth(), 640);
     EXPECT_EQ(plugin.getEditorHeight(), 317);
-    EXPECT_EQ(plugin.getMaxEditorWidth(), 926);
-    EXPECT_EQ(plugin.getMaxEditorHeight(), 510);
+    EXPECT_EQ(info.editorWidth, 640);
+    EXPECT_EQ(info.editorHeight, 317);
+    EXPECT_EQ(info.maxEditorWidth, 926);
+    EXPECT_EQ(info.maxEditorHeight, 510);
+    // A host adapter can describe the product before any instance exists.
+    EXPECT_EQ(KestrumPlugin::describe().pluginId, info.pluginId);
 
     KestrumSettings& settings = *plugin.kestrumSettings();
     settings.interfaceLayout.set(KestrumSettings::kWide);

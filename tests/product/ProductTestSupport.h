@@ -26,11 +26,9 @@ public:
     explicit StringReader(const std::string& bytes) : detail::StringStreamHolder(bytes), BinaryDataReader(bytesStream) {}
 };
 
-// The full-preset load (with every fallback) over bytes in memory.
+// The full-preset load (with every fallback) over bytes in memory, as a host restores a state.
 inline bool loadBytes(KestrumPlugin& plugin, const std::string& bytes) {
-    return plugin.loadPresetFrom([&bytes]() -> std::unique_ptr<BinaryDataReader> {
-        return std::make_unique<StringReader>(bytes);
-    });
+    return plugin.loadState(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 // A value inside the parameter's range that is clearly not its default.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,62 @@ TEST(StateFormat, FullStateRoundTripIsBitIdentical) {
         EXPECT_EQ(bitsOf(target.getParameter(i)->getValue()), bitsOf(written[static_cast<size_t>(i)]))
             << target.getParameter(i)->getName();
     }
+
+    // The state in memory is the same file, byte for byte.
+    const std::vector<uint8_t> state = source.saveState();
+    EXPECT_EQ(std::string(state.begin(), state.end()), bytes);
+}
+
+namespace {
+
+// A random value the parameter accepts as it is: an index for a stepped parameter, any float of
+// the range otherwise.
+float randomValidValue(AbstractPluginParameter& p, std::mt19937& random) {
+    const float lo = p.getMinimum();
+    const float hi = p.getMaximum();
+    if (p.isDiscrete()) {
+        return static_cast<float>(std::uniform_int_distribution<int>(static_cast<int>(lo), static_cast<int>(hi))(random));
+    }
+    return std::uniform_real_distribution<float>(lo, hi)(random);
+}
+
+}  // namespace
+
+// What a host stores and restores: every parameter's value comes back bit for bit.
+TEST(StateFormat, ThousandRandomStatesRoundTripThroughMemoryBitExactly) {
+    KestrumPlugin source;
+    KestrumPlugin target(1);
+    std::mt19937 random(90210);
+    for (int round = 0; round < 1000; ++round) {
+        for (int i = 0; i < source.getNumParameters(); ++i) {
+            AbstractPluginParameter* p = source.getParameter(i);
+            p->setValue(randomValidValue(*p, random), 0);
+        }
+        const std::vector<float> saved = allValues(source);
+        const std::vector<uint8_t> state = source.saveState();
+        ASSERT_EQ(state.size(), 12u + 4u * saved.size());
+        ASSERT_TRUE(target.loadState(state)) << "round " << round;
+        for (int i = 0; i < target.getNumParameters(); ++i) {
+            ASSERT_EQ(bitsOf(target.getParameter(i)->getValue()), bitsOf(saved[static_cast<size_t>(i)]))
+                << "round " << round << ": " << target.getParameter(i)->getName();
+        }
+    }
+}
+
+// Host chunks written by older versions are preset files of older generations: they load too.
+TEST(StateFormat, StateBytesOfOlderGenerationsAndRefusals) {
+    KestrumPlugin plugin;
+    const std::vector<float> firstGeneration(53, 0.0f);
+    const std::string old = FileBytes().preset("ZKst", 0, firstGeneration).str();
+    EXPECT_TRUE(plugin.loadState(std::vector<uint8_t>(old.begin(), old.end())));
+    EXPECT_EQ(plugin.mix.getValue(), 0.0f);  // the stored fraction 0, in percent
+
+    setAllNonDefault(plugin);
+    const std::vector<float> before = allValues(plugin);
+    const std::string wrong = FileBytes().preset("ZK2l", 3, {1.0f}).str();
+    EXPECT_FALSE(plugin.loadState(std::vector<uint8_t>(wrong.begin(), wrong.end())));
+    EXPECT_FALSE(plugin.loadState(std::vector<uint8_t>()));
+    EXPECT_EQ(allValues(plugin), before);
 }
 
 // A section preset saved from one instance loads into any instance of the same section.

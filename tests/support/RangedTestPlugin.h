@@ -39,7 +39,7 @@ class RangedTestPlugin : public GenericPlugin {
 public:
     // Parameter i: range [-10 - i, 100 + i], default 1 + i; every fourth one is an index 0..7
     // with default 2.
-    explicit RangedTestPlugin(int numParams = 8, std::string id = "ZKt1") : GenericPlugin(2), id_(std::move(id)) {
+    explicit RangedTestPlugin(int numParams = 8, std::string id = "ZKt1") : GenericPlugin(2, {.name = "Test", .pluginId = id}) {
         for (int i = 0; i < numParams; ++i) {
             std::string name = i % 4 == 3 ? "Index" : "P";
             name += std::to_string(i);
@@ -48,9 +48,8 @@ public:
             else
                 params.push_back(std::make_unique<RangedParameter>(this, name, -10.0f - i, 100.0f + i, 1.0f + i));
         }
-        init("Test");
+        init();
     }
-    std::string getPluginId() override { return id_; }
 
     RangedParameter& param(int i) { return *params[static_cast<size_t>(i)]; }
     std::vector<float> values() {
@@ -65,7 +64,4 @@ public:
     }
 
     std::vector<std::unique_ptr<RangedParameter>> params;
-
-private:
-    std::string id_;
 };

@@ -25,7 +25,7 @@
 class SetsTestPlugin : public GenericPlugin, public ModulationMatrixOwner {
 public:
     explicit SetsTestPlugin(int channels = 2)
-        : GenericPlugin(channels),
+        : GenericPlugin(channels, {.name = "Kestrum", .pluginId = "ZK2l"}),
           inputGain(this, "Input Gain", this, 84),
           inputPan(this, "Input Pan", this, 85),
           outputGain(this, "Output Gain", this, 86),
@@ -50,7 +50,7 @@ public:
         xlfos.attachExtension(&xlfoExtensions);
         egs.attachExtension(&egExtensions);
         midiSources.attachExtension(&midiExtensions);
-        init("Kestrum");
+        init();
 
         inputGain.setRange(-36.0f, 36.0f, 0.0f);
         outputGain.setRange(-36.0f, 36.0f, 0.0f);
@@ -66,7 +66,6 @@ public:
         for (AbstractParameterSetArray* array : allArrays()) array->configureAll();
     }
 
-    std::string getPluginId() override { return "ZK2l"; }
 
     void targetValueApplied(int target, float plainValue) override { applied.emplace_back(target, plainValue); }
 

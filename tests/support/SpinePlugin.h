@@ -27,11 +27,10 @@ public:
         EffectMixer mixer;
     };
 
-    explicit SpinePlugin(int channels = 2) : GenericPlugin(channels) {
-        init("Spine");
+    explicit SpinePlugin(int channels = 2) : GenericPlugin(channels, {.name = "Spine", .pluginId = "Spin"}) {
+        init();
         for (int c = 0; c < channels; ++c) chains.push_back(std::make_unique<SpineChannel>(*this));
     }
-    std::string getPluginId() override { return "Spin"; }
 
     // Moves every stage to a new setting (the ramps then glide for the next blocks).
     void retarget(float inputGain, float outputGain, float mix) {

@@ -80,16 +80,15 @@ public:
         std::vector<int> changes;
     };
 
-    explicit TestPlugin(int channels = 2, int numParams = 4) : GenericPlugin(channels) {
+    explicit TestPlugin(int channels = 2, int numParams = 4) : GenericPlugin(channels, {.name = "Test", .pluginId = "Test"}) {
         for (int i = 0; i < numParams; ++i)
             params.push_back(std::make_unique<TestParameter>(this, std::string("P").append(std::to_string(i))));
         midi = std::make_unique<TestParameter>(this, "Receive MIDI", 0, 1);
         setMidiParameter(midi.get());
-        init("Test");
+        init();
         envPointer = &getEnvironment();
         for (int c = 0; c < channels; ++c) channels_.push_back(std::make_unique<TestChannel>(*this));
     }
-    std::string getPluginId() override { return "Test"; }
     void setTestLatency(int l) { setLatency(l); }
     std::unique_ptr<MidiMessageReceiver> createEventReceiver() override {
         auto r = std::make_unique<RecordingReceiver>(&envPointer);

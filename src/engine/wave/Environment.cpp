@@ -63,14 +63,14 @@ void Environment::advanceBlock() {
 }
 
 void Environment::run(int frames, int flags) {
-    if (!(flags & 1)) {
+    if (!(flags & kSkip)) {
         // Index loop: entries stay put while rendering (producers never enable or disable others here).
         for (size_t i = 0; i < updateList_.size(); ++i) {
             Producer* p = updateList_[i];
             if (p->getUpdatePriority() == 0) {
-                p->renderOwn(frames, 2);
+                p->renderOwn(frames, kPriorityZero);
             } else if (p->getBlockStamp() != blockCounter_) {
-                p->renderOwn(frames, 1);
+                p->renderOwn(frames, kSkip);
             }
         }
     }
