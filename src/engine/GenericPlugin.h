@@ -116,7 +116,7 @@ public:
     int getLatency() const { return latency_; }
     void setLatency(int samples);
     int getCurrentBlockLength() const { return currentBlockLength_; }
-    float getSongPosition() const { return songPosition_; }
+    float getSongPosition() const { return static_cast<float>(songPosition_); }
     void setSideChainConnected(bool connected) { sideChainConnected_ = connected; }
     bool isSideChainConnected() const { return sideChainConnected_; }
     bool isBypassed() const { return bypassRequest_[0] || bypassRequest_[1]; }
@@ -192,7 +192,7 @@ private:
     bool loadingDefaultPreset_ = false;
     bool sideChainConnected_ = false;
     bool initialised_ = false;
-    float songPosition_ = 0.0f;
+    double songPosition_ = 0.0;  // double: summed once per host buffer, it must not drift
     float lastReportedPosition_ = 0.0f;
     std::atomic<int> droppedChanges_{0};
     std::atomic<bool> resyncPending_{false};
