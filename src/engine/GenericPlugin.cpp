@@ -272,12 +272,12 @@ void GenericPlugin::setTransport(float bpm, float position) {
     if (std::fabs(position - lastReportedPosition_) > wave::kTolerance) {
         songPosition_ = position;
     } else if (environment_) {
-        songPosition_ += static_cast<float>(currentBlockLength_) * bpm / (environment_->getSampleRate() * 60.0f);
-        songPosition_ = std::fmod(songPosition_, 256.0f);
-        if (songPosition_ < 0.0f) songPosition_ += 256.0f;
+        songPosition_ += static_cast<double>(currentBlockLength_) * bpm / (environment_->getSampleRate() * 60.0);
+        songPosition_ = std::fmod(songPosition_, 256.0);
+        if (songPosition_ < 0.0) songPosition_ += 256.0;
     }
     lastReportedPosition_ = position;
-    tempoChanged(bpm, songPosition_);
+    tempoChanged(bpm, static_cast<float>(songPosition_));
 }
 
 void GenericPlugin::setSampleRate(float rate) {

@@ -187,7 +187,7 @@ public:
     int getLatency() const { return latency_; }
     void setLatency(int samples);
     int getCurrentBlockLength() const { return currentBlockLength_; }
-    float getSongPosition() const { return songPosition_; }
+    float getSongPosition() const { return static_cast<float>(songPosition_); }
     bool isSideChainConnected() const { return sideChainConnected_; }
     bool isBypassed() const { return bypassRequest_[kBypassFromHost] || bypassRequest_[kBypassFromParameter]; }
     int getMidiState() const { return midiState_; }
@@ -280,7 +280,7 @@ private:
     bool loadingDefaultPreset_ = false;
     bool sideChainConnected_ = false;
     bool initialised_ = false;
-    float songPosition_ = 0.0f;
+    double songPosition_ = 0.0;  // double: summed once per host buffer, it must not drift
     float lastReportedPosition_ = 0.0f;
     std::atomic<int> droppedChanges_{0};
     std::atomic<bool> resyncPending_{false};

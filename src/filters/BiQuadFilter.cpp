@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "filters/CoefficientSegments.h"
 #include "platform/Tolerance.h"
 
 BiQuadFilter::BiQuadFilter(wave::Environment& environment) : environment_(environment) {}
@@ -62,6 +63,11 @@ void BiQuadFilter::process(const float* in, float* out, const float* freq, const
     const float fs = environment_.getSampleRate();
     const int kind = response;
     const int sections = sectionsForSlope(slope);
+    // Coefficient segments follow the graph's clock; after a gap (a chunk this filter did not
+    // run in) they are checked afresh at the first sample.
+    const std::int64_t time = environment_.getCurrentTime();
+    const bool continues = time == nextTime_;
+    nextTime_ = time + count;
     for (int n = 0; n < sections; ++n) {
         Section& s = sections_[n];
         // A new response or sample rate invalidates the coefficients even when frequency and peak stay.
@@ -73,7 +79,7 @@ void BiQuadFilter::process(const float* in, float* out, const float* freq, const
         }
         const float* x = n == 0 ? in : out;
         for (int i = 0; i < count; ++i) {
-            if (i % kUpdateInterval == 0 || std::fabs(freq[i] - s.lastFrequency) > kFrequencyMove) {
+            if ((i == 0 && !continues) || CoefficientSegments::startsAt(time + i, freq[i], s.lastFrequency)) {
                 float p = factor ? peak[i] * factor[i] : peak[i];
                 if (!wave::nearlyEqual(freq[i], s.lastFrequency) || !wave::nearlyEqual(p, s.lastPeak)) {
                     design(s, kind, freq[i], p, fs, sections);

@@ -5,16 +5,15 @@
 // The linear filter unit: a cascade of one, two or four identical second-order sections (12, 24 or
 // 48 dB/octave) with bilinear-transform coefficients, no clipping and no saturation.
 //
-// Coefficients are recomputed at most every 32 samples per section (sooner when the frequency
-// moves by more than 0.1 octave), and only when frequency or peak really changed; the peak is
-// multiplied by the mute factor at every update. Coefficients and state are kept in double
-// precision: with single-precision coefficients a low cut-off at a high sample rate (5 Hz at
-// 192 kHz) loses its DC gain and can drift unstable. Audio thread only, except construction.
+// Coefficients are recomputed once per coefficient segment (CoefficientSegments: every 32 samples
+// of the graph's clock, sooner when the frequency moves by more than 0.1 octave), and only when
+// frequency or peak really changed; the peak is multiplied by the mute factor at every update.
+// Coefficients and state are kept in double precision: with single-precision coefficients a
+// low cut-off at a high sample rate (5 Hz at 192 kHz) loses its DC gain and can drift unstable.
+// Audio thread only, except construction.
 class BiQuadFilter : public GenericFilter::FilterUnit {
 public:
     static constexpr int kMaxSections = 4;
-    static constexpr int kUpdateInterval = 32;
-    static constexpr float kFrequencyMove = 0.1f;  // octaves
 
     struct Section {
         double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
@@ -51,4 +50,6 @@ private:
 
     wave::Environment& environment_;
     Section sections_[kMaxSections];
+    // The graph time right after the last processed sample (-1: none yet).
+    std::int64_t nextTime_ = -1;
 };

@@ -135,7 +135,7 @@ private:
     bool mixConstant_ = true;
     wave::Buffer* currentOutput_ = nullptr;
     bool outputConstant_ = false;
-    int computedStamp_ = -1;
+    std::int64_t computedStamp_ = -1;
 
     FilterUnit* unit_ = nullptr;
     ParallelFilterUnit* group_ = nullptr;

@@ -213,6 +213,7 @@ StateVariableFilter::~StateVariableFilter() = default;
 void StateVariableFilter::reset() {
     std::fill(std::begin(low_), std::end(low_), 0.0f);
     std::fill(std::begin(band_), std::end(band_), 0.0f);
+    nextTime_ = -1;
 }
 
 bool StateVariableFilter::stateIsFinite() const {
@@ -271,22 +272,32 @@ void StateVariableFilter::clip(float* data, int count, int lane) const {
     const Float4 zero(clipTable_->zero());
     int segment = 0;
     int segmentEnd = runs_[0];
-    auto group = [&](float* p) {
+    // Samples j..j+3: each with the drive of its own segment, also where a segment starts inside
+    // the group (segments follow the clock, groups the block).
+    auto group = [&](float* p, int j) {
+        while (j >= segmentEnd && segment + 1 < segmentCount_) segmentEnd += runs_[++segment];
         Float4 drive(drive_[segment * kLanes + lane]);
         Float4 post(post_[segment * kLanes + lane]);
+        if (j + 4 > segmentEnd && segment + 1 < segmentCount_) {
+            alignas(16) float drives[4];
+            alignas(16) float posts[4];
+            for (int k = 0, s = segment, end = segmentEnd; k < 4; ++k) {
+                while (j + k >= end && s + 1 < segmentCount_) end += runs_[++s];
+                drives[k] = drive_[s * kLanes + lane];
+                posts[k] = post_[s * kLanes + lane];
+            }
+            drive = Float4::load(drives);
+            post = Float4::load(posts);
+        }
         ((table.read(Float4::loadUnaligned(p) * drive) - zero) * post).storeUnaligned(p);  // post·clip(drive·y)
     };
     int whole = count & ~3;
-    for (int j = 0; j < whole; j += 4) {
-        while (j >= segmentEnd && segment + 1 < segmentCount_) segmentEnd += runs_[++segment];
-        group(data + j);
-    }
+    for (int j = 0; j < whole; j += 4) group(data + j, j);
     if (whole < count) {
         // The last, partial group works on a copy so that nothing past the block is touched.
-        while (whole >= segmentEnd && segment + 1 < segmentCount_) segmentEnd += runs_[++segment];
         alignas(16) float rest[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         std::memcpy(rest, data + whole, sizeof(float) * static_cast<size_t>(count - whole));
-        group(rest);
+        group(rest, whole);
         std::memcpy(data + whole, rest, sizeof(float) * static_cast<size_t>(count - whole));
     }
 }
@@ -299,29 +310,44 @@ void StateVariableFilter::process(const float* in, float* out, const float* freq
     updateSampleRate();
     gain_ = sanitizedGain(inputGain());
     // Longer calls than the work arrays hold run in block-sized pieces.
+    const std::int64_t time = environment_.getCurrentTime();
     for (int done = 0; done < count; done += blockSize_) {
         int n = std::min(blockSize_, count - done);
-        processBlock(in + done, out + done, freq + done, peak + done, factor ? factor + done : nullptr, n, constant);
+        processBlock(in + done, out + done, freq + done, peak + done, factor ? factor + done : nullptr, n, constant,
+                     time + done);
     }
 }
 
+bool StateVariableFilter::continuesSegment(std::int64_t time, int activeLanes) const {
+    return time == nextTime_ && activeLanes == segmentLanes_;
+}
+
 void StateVariableFilter::processBlock(const float* in, float* out, const float* freq, const float* peak,
-                                       const float* factor, int count, bool constant) {
+                                       const float* factor, int count, bool constant, std::int64_t time) {
     int stages = stagesForSlope(slope);
     int segment = 0;
+    // The first segment may go on with the values the previous call's last segment started from.
+    bool resume = continuesSegment(time, 1) && !CoefficientSegments::startsAt(time, freq[0], segmentFreq_[0]);
     for (int j = 0; j < count; ++segment) {
         int start = j;
-        float h = freq[j];
-        computeCoefficients(segment, 0, h, factor ? peak[j] * factor[j] : peak[j], stages);
-        if (constant && !factor) {
-            j = count;
+        if (!resume) {
+            segmentFreq_[0] = freq[j];
+            segmentPeak_[0] = factor ? peak[j] * factor[j] : peak[j];
+        }
+        const float h = segmentFreq_[0];
+        computeCoefficients(segment, 0, h, segmentPeak_[0], stages);
+        if (constant && !factor && !resume) {
+            j = count;  // every further segment of this call would get the same coefficients
         } else {
-            for (++j; j < count && (j % kSegmentLength) != 0 && std::fabs(freq[j] - h) <= kSegmentMove; ++j) {
+            for (++j; j < count && !CoefficientSegments::startsAt(time + j, freq[j], h); ++j) {
             }
         }
         runs_[segment] = j - start;
+        resume = false;
     }
     segmentCount_ = segment;
+    nextTime_ = time + count;
+    segmentLanes_ = 1;
 
     if (out != in) std::memcpy(out, in, sizeof(float) * static_cast<size_t>(count));
     int begin = 0;
@@ -368,31 +394,43 @@ void StateVariableFilter::processMembers(int count) {
     gain_ = sanitizedGain(inputGain());
     const int stages = stagesForSlope(slope);
 
-    // Segments: a new one every 32 samples or when any active lane moved by more than 0.1 octave.
+    // Segments are shared by the lanes: a new one starts where any lane's starts.
+    const std::int64_t time = environment_.getCurrentTime();
+    auto startsAt = [&](int j) {
+        bool starts = false;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            starts = starts || CoefficientSegments::startsAt(time + j, streams[lane].frequency[j], segmentFreq_[lane]);
+        }
+        return starts;
+    };
+    int activeLanes = 0;
+    for (int lane = 0; lane < kLanes; ++lane) activeLanes |= streams[lane].active ? 2 << lane : 0;
+    // The first segment may go on with the values the previous call's last segment started from.
+    bool resume = continuesSegment(time, activeLanes) && !startsAt(0);
     int segment = 0;
     for (int j = 0; j < count; ++segment) {
         int start = j;
-        float h[kLanes];
         for (int lane = 0; lane < kLanes; ++lane) {
             const GenericFilter::Streams& s = streams[lane];
-            h[lane] = s.frequency[j];
+            if (!resume) {
+                segmentFreq_[lane] = s.frequency[j];
+                segmentPeak_[lane] = s.factor ? s.peak[j] * s.factor[j] : s.peak[j];
+            }
             if (!s.active) continue;
-            computeCoefficients(segment, lane, h[lane], s.factor ? s.peak[j] * s.factor[j] : s.peak[j], stages);
+            computeCoefficients(segment, lane, segmentFreq_[lane], segmentPeak_[lane], stages);
         }
-        if (oneSegment) {
-            j = count;
+        if (oneSegment && !resume) {
+            j = count;  // every further segment of this call would get the same coefficients
         } else {
-            for (++j; j < count && (j % kSegmentLength) != 0; ++j) {
-                bool moved = false;
-                for (int lane = 0; lane < kLanes; ++lane) {
-                    moved = moved || std::fabs(streams[lane].frequency[j] - h[lane]) > kSegmentMove;
-                }
-                if (moved) break;
+            for (++j; j < count && !startsAt(j); ++j) {
             }
         }
         runs_[segment] = j - start;
+        resume = false;
     }
     segmentCount_ = segment;
+    nextTime_ = time + count;
+    segmentLanes_ = activeLanes;
 
     float* work = interleaved_.get();
     for (int lane = 0; lane < kLanes; ++lane) {

@@ -5,6 +5,7 @@
 #include "engine/wave/Environment.h"
 #include "engine/wave/Float4.h"
 #include "engine/wave/FunctionTable.h"
+#include "filters/CoefficientSegments.h"
 #include "filters/GenericFilter.h"
 
 // The non-linear filter kernel: a cascade of 1, 2 or 4 two-pole state-variable stages (12, 24 or
@@ -14,8 +15,9 @@
 // damping follows the resonance from designValues(); the later stages get a small fixed share of
 // the peak. An asymmetric arctangent clipper with drive and make-up gain follows the last stage.
 //
-// Coefficients are sampled per segment (at most 32 samples; a new segment also starts when the
-// frequency moves by more than 0.1 octave) and converted through process-wide tables.
+// Coefficients are sampled per segment (CoefficientSegments: every 32 samples of the graph's
+// clock, sooner when the frequency moves by more than 0.1 octave) and converted through
+// process-wide tables. A segment that a chunk boundary cuts goes on with the same values.
 //
 // Two paths: process() filters one signal (lane 0 of the state); processMembers() filters up to
 // four member filters at once, one per Float4 lane. Derived classes supply the per-characteristic
@@ -25,8 +27,6 @@ class StateVariableFilter : public GenericFilter::ParallelFilterUnit {
 public:
     static constexpr int kMaxStages = 4;
     static constexpr int kLanes = 4;
-    static constexpr int kSegmentLength = 32;
-    static constexpr float kSegmentMove = 0.1f;  // octaves
 
     // atan(x) below 0 and atan(a·x)/a from 0 up: a shape a below 1 saturates the positive half
     // later (towards pi/(2a)) than the negative half (towards -pi/2).
@@ -133,7 +133,10 @@ private:
     static FloatArray allocate(size_t count);
 
     void processBlock(const float* in, float* out, const float* freq, const float* peak, const float* factor,
-                      int count, bool constant);
+                      int count, bool constant, std::int64_t time);
+    // Whether a call starting at graph time `time` directly follows the previous one with the same
+    // active lanes (the one-filter path passes 1, the member path bit lane + 1 per active lane).
+    bool continuesSegment(std::int64_t time, int activeLanes) const;
     void computeCoefficients(int segment, int lane, float freq, float peak, int stages);
     void updateSampleRate();
     void clip(float* data, int count, int lane) const;
@@ -153,6 +156,11 @@ private:
     FloatArray post_;
     std::unique_ptr<int[]> runs_;
     int segmentCount_ = 0;
+    // Where the last segment of the previous call started from, per lane, and when that call ended.
+    float segmentFreq_[kLanes] = {};
+    float segmentPeak_[kLanes] = {};
+    std::int64_t nextTime_ = -1;
+    int segmentLanes_ = 0;
     const ClipTable* clipTable_;
     float log2SampleRate_ = 0.0f;
     float gain_ = 1.0f;  // input gain of the current pass

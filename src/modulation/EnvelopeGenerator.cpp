@@ -201,7 +201,9 @@ void EnvelopeGenerator::render(wave::Buffer& buffer, int frames, int flags) {
     }
     if (hasEvents) {
         for (const Trigger::Event& event : trigger->events()) {
-            const int at = std::clamp(event.position & ~3, position, frames);
+            // At the event's own sample: rounding within the block would move onsets with the
+            // host's buffer size.
+            const int at = std::clamp(event.position, position, frames);
             renderSamples(out, position, at - position);
             position = at;
             if (event.type == Trigger::On) {

@@ -53,7 +53,7 @@ private:
     float holdRate_ = 0.0f;  // the sample rate holdSamples_ was computed for
     bool gate_ = false;
     int count_ = 0;
-    int blockStamp_ = -1;
+    std::int64_t blockStamp_ = -1;
     std::vector<Event> events_;  // sized once at construction; eventCount_ entries are valid
     int eventCount_ = 0;
 };

@@ -155,25 +155,38 @@ void XLFO::noteOn() {
     if (midiTrigger_.get()) {
         phase_ = fraction(phase_ - syncPhase_);
         syncPhase_ = 0.0;
-        triggerReference_ = lastHostPosition_;
+        // The note arrives between chunks: the clock stands at its sample.
+        triggerReference_ = hasPosition_ ? positionAt(getEnvironment().getCurrentTime()) : 0.0;
         secondHalf_ = phase_ >= b_;
     } else {
-        triggerReference_ = 0.0f;
+        triggerReference_ = 0.0;
     }
 }
 
-void XLFO::syncToPosition(float position, double cyclesPerBar) {
-    if (!std::isfinite(position) || !std::isfinite(cyclesPerBar)) return;
-    if (std::fabs(position - lastHostPosition_) <= wave::kTolerance) {
-        lastHostPosition_ = position;
+void XLFO::setSongPosition(double position, std::int64_t time, double beatsPerSample) {
+    if (!std::isfinite(position) || !std::isfinite(beatsPerSample)) return;
+    hasPosition_ = true;
+    lockPosition_ = position;
+    lockTime_ = time;
+    lockBeatsPerSample_ = beatsPerSample;
+}
+
+void XLFO::lockToPosition(double cyclesPerBar) {
+    if (!hasPosition_ || !std::isfinite(cyclesPerBar)) {
+        locked_ = false;
         return;
     }
+    locked_ = true;
+    lockCyclesPerBar_ = cyclesPerBar;
+}
+
+double XLFO::positionAt(std::int64_t time) const {
+    return lockPosition_ + static_cast<double>(time - lockTime_) * lockBeatsPerSample_;
+}
+
+double XLFO::lockedPhase(std::int64_t time) const {
     // Quarter notes to bars, bars to cycles; the trigger reference is the cycle's origin.
-    const double s = fraction(static_cast<double>(position - triggerReference_) * 0.25 * cyclesPerBar);
-    phase_ = fraction(phase_ - syncPhase_ + s);
-    syncPhase_ = s;
-    secondHalf_ = phase_ >= b_;
-    lastHostPosition_ = position;
+    return fraction((positionAt(time) - triggerReference_) * 0.25 * lockCyclesPerBar_);
 }
 
 float XLFO::stepValue(int index) {
@@ -205,6 +218,12 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
     const float* phaseOffset = phaseOffsetInput_->pull(frames, inputFlags)->data();
     float* out = buffer.data();
 
+    renderTime_ = getEnvironment().getCurrentTime();
+    if (locked_) {
+        syncPhase_ = lockedPhase(renderTime_);
+        phase_ = fraction(syncPhase_ + previousOffset_);
+        secondHalf_ = phase_ >= b_;
+    }
     int i = 0;
     while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset);
 
@@ -247,6 +266,7 @@ int XLFO::renderStep(int index, float* out, int i, int frames, const float* freq
     const int curve = s.glideFunction_.get();
     const float rise = w - v;
     const double invRate = 1.0 / getEnvironment().getSampleRate();
+    double reached = phase_;
     do {
         float f = frequency[i];
         if (!(f > 0.0f)) f = 0.0f;
@@ -263,19 +283,26 @@ int XLFO::renderStep(int index, float* out, int i, int frames, const float* freq
         if (g > 0.0f && x > 1.0f - g) y = v + glideShape(curve, std::min((x - (1.0f - g)) / g, 1.0f)) * rise;
         out[i] = y;
 
-        const double increment = f * invRate;
         float offset = phaseOffset[i];
         if (!std::isfinite(offset)) offset = previousOffset_;
-        syncPhase_ += increment;
-        phase_ += increment + static_cast<double>(offset - previousOffset_);
+        // The phases of the next sample, each wrapped into [0, 1) at once, so that no rounding
+        // depends on where a block ends.
+        if (locked_) {
+            syncPhase_ = lockedPhase(renderTime_ + i + 1);
+        } else {
+            syncPhase_ += f * invRate;
+            if (syncPhase_ >= 1.0) syncPhase_ = fraction(syncPhase_);
+        }
+        const double previous = phase_;
+        phase_ = fraction(syncPhase_ + static_cast<double>(offset));
+        // The phase as it ran on, past the end of the cycle (or back before its start).
+        reached = phase_ - previous < -0.5 ? phase_ + 1.0 : phase_ - previous > 0.5 ? phase_ - 1.0 : phase_;
         previousOffset_ = offset;
         ++i;
-    } while (i < frames && phase_ >= spanStart && phase_ < spanEnd);
+    } while (i < frames && reached >= spanStart && reached < spanEnd);
 
     // A random step draws a new value on its next pass.
-    if (s.random_.get() && !(phase_ >= start && phase_ < end)) s.valid_ = false;
-    syncPhase_ = fraction(syncPhase_);
-    phase_ = fraction(syncPhase_ + previousOffset_);
+    if (s.random_.get() && !(reached >= start && reached < end)) s.valid_ = false;
     secondHalf_ = phase_ >= b_;
     return i;
 }

@@ -16,7 +16,9 @@
 // Inputs: frequency in Hz (usually an XLFOFreqController), a global glide -1..1 added to every
 // step's glide, and a phase offset in cycles. Each defaults to an embedded ramp.
 // The phase is the fractional part of (sync phase + phase offset); the sync phase follows time,
-// the host's song position (through the frequency controller) and MIDI retriggers.
+// the host's song position (through the frequency controller) and MIDI retriggers. Phases are
+// worked out per sample, and from the graph's clock while following the song position, so the
+// output does not depend on how the host cuts its buffers.
 //
 // Properties are set on the audio thread (parameter queue); rendering on the audio thread.
 class XLFO : public wave::Source, public PropertyOwner {
@@ -93,9 +95,15 @@ public:
     // A note-on: with "MIDI Trigger" on, the cycle restarts at its beginning (plus the phase
     // offset) and a synced cycle is counted from the note's song position from then on.
     void noteOn();
-    // Locks the sync phase to the host's song position (quarter notes) at `cyclesPerBar` cycles
-    // per 4/4 bar. A position equal to the last one seen changes nothing.
-    void syncToPosition(float position, double cyclesPerBar);
+    // The host's song position: `position` quarter notes at graph time `time`, advancing by
+    // `beatsPerSample`. Notes take their trigger position from it.
+    void setSongPosition(double position, std::int64_t time, double beatsPerSample);
+    // Locks the sync phase to the song position at `cyclesPerBar` cycles per 4/4 bar (once a
+    // position is known): the sync phase of each sample is computed from the clock, not summed up.
+    void lockToPosition(double cyclesPerBar);
+    // The sync phase runs free at the frequency input again.
+    void unlock() { locked_ = false; }
+    bool isLocked() const { return locked_; }
 
     double getPhase() const { return phase_; }
     double getSyncPhase() const { return syncPhase_; }
@@ -119,6 +127,9 @@ private:
     float stepValue(int index);
     int renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
                    const float* phaseOffset);
+    // The song position (quarter notes) at graph time `time`, and the locked sync phase there.
+    double positionAt(std::int64_t time) const;
+    double lockedPhase(std::int64_t time) const;
 
     std::array<Step, kMaxSteps> steps_;
     LimitedProperty<int> stepCount_;
@@ -139,8 +150,15 @@ private:
     double syncPhase_ = 0.0;
     float previousOffset_ = 0.0f;
     bool secondHalf_ = false;
-    float lastHostPosition_ = -1.0f;
-    float triggerReference_ = 0.0f;
+    // The song position followed: known at all, locked to, and its line through the clock.
+    bool hasPosition_ = false;
+    bool locked_ = false;
+    double lockPosition_ = 0.0;
+    std::int64_t lockTime_ = 0;
+    double lockBeatsPerSample_ = 0.0;
+    double lockCyclesPerBar_ = 0.0;
+    std::int64_t renderTime_ = 0;  // the graph time of the block being rendered
+    double triggerReference_ = 0.0;
     uint32_t random_ = 1;
     bool randomUnipolar_ = true;
     bool fast_ = false;

@@ -1,5 +1,6 @@
 #include "modulation/XLFOFreqController.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/wave/Float4.h"
@@ -10,6 +11,10 @@ namespace {
 
 // An offset multiplier from a modulation input: finite and not negative.
 inline float offsetValue(float x) { return x > 0.0f && std::isfinite(x) ? x : 0.0f; }
+
+// Four steps of a float song position just below 256 quarter notes: reports within this of the
+// line agree with it, however the host rounded them.
+constexpr double kPositionResolution = 4.0 * 256.0 / 16777216.0;
 
 }  // namespace
 
@@ -41,10 +46,43 @@ void XLFOFreqController::setTempo(float bpm, float position) {
     tempo_ = std::isfinite(bpm) && bpm > wave::kTolerance ? bpm : kDefaultTempo;
     if (syncMode_.get() == Free) return;
     retargetTempoFrequency();
-    if (std::isfinite(position)) {
+    if (!std::isfinite(position)) return;
+
+    const std::int64_t now = getEnvironment().getCurrentTime();
+    const double perSample = static_cast<double>(tempo_) / (60.0 * static_cast<double>(getEnvironment().getSampleRate()));
+    if (!hasPosition_) {
         lastPosition_ = position;
-        newPosition_ = true;
+        startLine(position, now, perSample);
+        return;
     }
+    const double expected = positionAt(now);
+    bool agrees = std::fabs(position - lastPosition_) <= wave::kTolerance;  // standing still: run on
+    if (!agrees) {
+        // Song positions wrap at 256 quarter notes.
+        double drift = static_cast<double>(position) - expected;
+        drift -= 256.0 * std::round(drift / 256.0);
+        const double slack = std::max(static_cast<double>(tempo_) / 60.0 * 0.001, kPositionResolution);
+        agrees = std::fabs(drift) <= slack;
+    }
+    lastPosition_ = position;
+    if (!agrees) {
+        startLine(position, now, perSample);
+    } else if (perSample != beatsPerSample_) {
+        startLine(expected, now, perSample);  // a new tempo from here on, without a jump
+    }
+}
+
+void XLFOFreqController::startLine(double position, std::int64_t time, double beatsPerSample) {
+    hasPosition_ = true;
+    linePosition_ = position;
+    lineTime_ = time;
+    beatsPerSample_ = std::isfinite(beatsPerSample) ? beatsPerSample : 0.0;
+    xlfo_.setSongPosition(linePosition_, lineTime_, beatsPerSample_);
+}
+
+double XLFOFreqController::positionAt(std::int64_t time) const {
+    if (!hasPosition_) return 0.0;
+    return linePosition_ + static_cast<double>(time - lineTime_) * beatsPerSample_;
 }
 
 void XLFOFreqController::propertyChanged(PropertyBase* property) {
@@ -56,6 +94,7 @@ void XLFOFreqController::render(wave::Buffer& buffer, int frames, int flags) {
     const int inputFlags = flags & ~wave::kSkip;
     const double bars = barsPerCycle(syncMode_.get());
     if (bars <= 0.0) {
+        xlfo_.unlock();
         wave::Producer* input = freeInput_;
         setOutput(input->pull(frames, inputFlags));
         setConstant(input->isConstant());
@@ -75,10 +114,10 @@ void XLFOFreqController::render(wave::Buffer& buffer, int frames, int flags) {
     }
     setConstant(tempoFrequency_.isConstant() && offsetConstant);
 
-    if (newPosition_) {
-        // While the offset moves within the block, the phase runs free instead of jumping.
-        if (offsetConstant) syncPosition_ = lastPosition_;
-        xlfo_.syncToPosition(syncPosition_, offsetValue(m[0]) / bars);
-        newPosition_ = false;
+    // While the offset moves within the block, the phase runs free instead of jumping.
+    if (hasPosition_ && offsetConstant) {
+        xlfo_.lockToPosition(offsetValue(m[0]) / bars);
+    } else {
+        xlfo_.unlock();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include "parameters/ParameterEnums.h"
+#include <cstdint>
+
 #include "engine/wave/FloatParameterSource.h"
 #include "engine/wave/Producer.h"
 #include "platform/Property.h"
@@ -8,8 +10,13 @@ class XLFO;
 
 // The frequency input of one XLFO. Free: the "Frequency" input in Hz, handed on as it is.
 // Synced: the host tempo turned into cycles per second for the chosen note length, smoothed,
-// times the "Frequency Offset" multiplier; each new host position also re-locks the XLFO's
-// phase to the song position (while the offset holds still).
+// times the "Frequency Offset" multiplier; while the offset holds still, the XLFO's phase is
+// locked to the song position.
+//
+// The song position is kept as a line through the graph's clock: a host report that agrees with
+// it (within 1 ms, or the resolution of a float position) leaves it alone, so positions rounded
+// per host buffer do not move the phase; a report that does not agree (the host jumped) or a new
+// tempo starts a new line.
 //
 // The product wires it as the XLFO's frequency input and reports tempo and position through
 // setTempo. Properties and setTempo on the audio thread; rendering on the audio thread.
@@ -44,8 +51,12 @@ public:
     void setFreeFrequencyInput(wave::Producer* input) { freeInput_ = input ? input : &freeFrequency_; }
     void setOffsetInput(wave::Producer* input) { offsetInput_ = input ? input : &offset_; }
 
-    // The host's tempo (BPM; 0 counts as 120) and song position (quarter notes).
+    // The host's tempo (BPM; 0 counts as 120) and song position (quarter notes) at the current
+    // graph time. A position equal to the last report means the host's position stands still:
+    // the song position runs on.
     void setTempo(float bpm, float position);
+    // The song position (quarter notes) at graph time `time`; 0 before the first report.
+    double positionAt(std::int64_t time) const;
     float getTempo() const { return tempo_; }
 
     void render(wave::Buffer& buffer, int frames, int flags) override;
@@ -53,6 +64,7 @@ public:
 
 private:
     void retargetTempoFrequency();
+    void startLine(double position, std::int64_t time, double beatsPerSample);
 
     XLFO& xlfo_;
     Property<SyncMode> syncMode_;
@@ -64,6 +76,9 @@ private:
 
     float tempo_ = kDefaultTempo;
     float lastPosition_ = 0.0f;
-    float syncPosition_ = 0.0f;
-    bool newPosition_ = false;
+    // The song position line: known at all, position at lineTime_, quarter notes per sample.
+    bool hasPosition_ = false;
+    double linePosition_ = 0.0;
+    std::int64_t lineTime_ = 0;
+    double beatsPerSample_ = 0.0;
 };

@@ -307,8 +307,8 @@ TEST(XLFOTiming, SyncFollowsTheSongPositionAndTheTriggerPosition) {
     // A note at quarter 9 restarts the cycle; later positions count from there.
     lfo.xlfo.midiTrigger().set(true);
     controller.setTempo(120.0f, 9.0f);
-    lfo.run(64);
     lfo.xlfo.noteOn();
+    lfo.run(64);
     controller.setTempo(120.0f, 10.0f);
     lfo.run(64);
     EXPECT_NEAR(lfo.xlfo.getSyncPhase(), 0.25 + 64 * 0.5 / kRate, 1e-4);

@@ -60,7 +60,7 @@ public:
 struct RecordingReceiver : MidiMessageReceiver {
     struct Entry {
         MidiMessage message;
-        int timeAtDecode;
+        std::int64_t timeAtDecode;
     };
     explicit RecordingReceiver(wave::Environment* const* env) : environment(env) {}
     void receiveMidi(const MidiMessage& m) override { entries.push_back({m, (*environment)->getCurrentTime()}); }

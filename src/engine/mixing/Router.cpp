@@ -51,7 +51,7 @@ void Router::propertyChanged(PropertyBase* property) {
 
 void Router::render(Buffer& buffer, int frames, int flags) {
     if (flags & kSkip) return;  // the ramps catch up on the time they missed at the next render
-    const int stamp = getEnvironment().getCurrentTime() + frames;
+    const std::int64_t stamp = getEnvironment().getCurrentTime() + frames;
 
     // First the gains: they decide which inputs are pulled at all.
     int contributors = 0;

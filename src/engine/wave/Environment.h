@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -37,11 +38,13 @@ public:
     void addListener(Listener* listener);
     void removeListener(Listener* listener);
 
-    int getBlockCounter() const { return blockCounter_; }
+    // Block counter and time are 64-bit: at one sample per chunk, or after 12.4 hours at 48 kHz,
+    // a 32-bit count would overflow and every smoothing comparison would go wrong.
+    std::int64_t getBlockCounter() const { return blockCounter_; }
     void advanceBlock();
 
-    int getCurrentTime() const { return currentTime_; }
-    int getResetTime() const { return resetTime_; }
+    std::int64_t getCurrentTime() const { return currentTime_; }
+    std::int64_t getResetTime() const { return resetTime_; }
     // Marks "now" as a restart: every ramp updated before it finishes at its next update.
     void restartTime() { resetTime_ = currentTime_; }
 
@@ -80,14 +83,14 @@ private:
     std::vector<Producer*> updateList_;
     int priorityZeroCount_ = 0;
     std::vector<Producer*> resetList_;
-    int resetTime_ = 0;
-    int currentTime_ = 0;
+    std::int64_t resetTime_ = 0;
+    std::int64_t currentTime_ = 0;
     float sampleRate_ = 44100.0f;
     std::vector<Environment*> children_;
     Environment* parent_ = nullptr;
     int requestedFactor_ = 1;
     int effectiveFactor_ = 1;
-    int blockCounter_ = 0;
+    std::int64_t blockCounter_ = 0;
     Buffer silence_;
 };
 

@@ -48,7 +48,7 @@ private:
 
     Environment& environment_;
     int numOutputs_;
-    int blockStamp_ = -1;
+    std::int64_t blockStamp_ = -1;
     std::array<std::unique_ptr<Buffer>, kMaxOutputs> buffers_;
     std::array<Buffer*, kMaxOutputs> bufferPointers_{};
     std::array<std::unique_ptr<Output>, kMaxOutputs> outputs_;

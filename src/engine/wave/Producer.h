@@ -47,7 +47,7 @@ public:
     Environment& getEnvironment() const { return environment_; }
     Buffer* getOutput() const { return output_; }
     bool isConstant() const { return constant_ != 0; }
-    int getBlockStamp() const { return blockStamp_; }
+    std::int64_t getBlockStamp() const { return blockStamp_; }
     bool hasOwnBuffer() const { return ownBuffer_ != nullptr; }
     Buffer* getOwnBuffer() const { return ownBuffer_.get(); }
 
@@ -79,7 +79,7 @@ private:
     bool enabled_ = true;
     bool inUpdateList_ = false;
     bool inResetList_ = false;
-    int blockStamp_ = -1;
+    std::int64_t blockStamp_ = -1;
     Buffer* output_;
 };
 

@@ -31,9 +31,9 @@ float ValueRamp::getCurrentValue() const {
 }
 
 void ValueRamp::catchUp() {
-    int passed = environment_.getResetTime() < timeStamp_ ? environment_.getCurrentTime() - timeStamp_
-                                                          : length_ - elapsed_;
-    if (passed > 0) elapsed_ += passed;
+    const std::int64_t passed = environment_.getResetTime() < timeStamp_ ? environment_.getCurrentTime() - timeStamp_
+                                                                       : length_ - elapsed_;
+    advance(passed);
 }
 
 void ValueRamp::setTarget(float value, float ms) {

@@ -1,4 +1,7 @@
 #pragma once
+#include <algorithm>
+#include <cstdint>
+
 #include "engine/wave/Buffer.h"
 #include "engine/wave/Environment.h"
 
@@ -34,10 +37,10 @@ public:
     // Writes n values into the buffer; returns whether they are all equal to the target.
     bool fill(int n);
     // Fill-free advance for skipped blocks.
-    void skip(int n) { elapsed_ += n; }
+    void skip(int n) { advance(n); }
     void jumpToEnd() { elapsed_ = length_; }
     // Marks the ramp as seen up to the given environment time.
-    void setTimeStamp(int time) { timeStamp_ = time; }
+    void setTimeStamp(std::int64_t time) { timeStamp_ = time; }
 
     float getTarget() const { return target_; }
     float getCurrentValue() const;
@@ -51,6 +54,12 @@ public:
     static constexpr float kFastTime = 20.0f;
 
 private:
+    // Counts samples as elapsed; beyond the end of the ramp they no longer matter, so the count
+    // stops there (however long nothing rendered).
+    void advance(std::int64_t samples) {
+        if (samples > 0) elapsed_ = static_cast<int>(std::min<std::int64_t>(length_, elapsed_ + samples));
+    }
+
     Environment& environment_;
     float wrapPeriod_ = 0.0f;
     float slowTime_ = kSlowTime;
@@ -63,7 +72,7 @@ private:
     float maximum_;
     float minimum_;
     float range_;
-    int timeStamp_ = 0;
+    std::int64_t timeStamp_ = 0;
     int filled_ = 0;
     float target_;
 };
