@@ -39,13 +39,11 @@ public:
         SwitchingPlugin& plugin;
     };
 
-    SwitchingPlugin() : GenericPlugin(1) {
-        init("Test");
+    SwitchingPlugin() : GenericPlugin(1, {.name = "Test", .pluginId = "Swch", .hasSideChain = true}) {
+        init();
         switchChannels.push_back(std::make_unique<SwitchChannel>(*this));
         setSideChainConnected(true);
     }
-    std::string getPluginId() override { return "Swch"; }
-    bool hasSideChain() override { return true; }
     std::unique_ptr<MidiMessageReceiver> createEventReceiver() override { return std::make_unique<Toggle>(*this); }
 
     std::vector<std::unique_ptr<SwitchChannel>> switchChannels;

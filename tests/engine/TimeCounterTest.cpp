@@ -86,7 +86,7 @@ TEST(TimeCounter, SmoothingStillGlidesAcrossTheThirtyTwoBitWrap) {
         float* outs[1] = {out.data()};
         plugin.processBlock(ins, 1, outs, 1, kBlock);
         advanceClockTo(plugin.getEnvironment(), kWrap - 1000);
-        plugin.setBypass(true, 0);  // processed 2 × input fades to the dry input over 50 ms
+        plugin.setBypass(true, GenericPlugin::kBypassFromHost);  // processed 2 × input fades to the dry input over 50 ms
         std::vector<float> y;
         for (int done = 0; done < 4000; done += kBlock) {
             plugin.processBlock(ins, 1, outs, 1, kBlock);
