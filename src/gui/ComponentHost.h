@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "gui/Rect.h"
 
@@ -32,6 +33,8 @@ public:
     virtual void deleteLater(std::unique_ptr<Component> component) = 0;
     // Adds a full-window overlay (menus, message boxes, hints) above everything else.
     virtual Component& addOverlay(std::unique_ptr<Component> overlay) = 0;
+    // The open overlay with a name, or null.
+    virtual Component* findOverlay(const std::string& name) const = 0;
     // The window's size in logical pixels.
     virtual Rect getWindowBounds() const = 0;
     // Calls `onReadable` on the user-interface loop whenever `fd` becomes readable, until

@@ -186,6 +186,12 @@ Component& Window::addOverlay(std::unique_ptr<Component> overlay) {
     return root_->addChild(std::move(overlay));
 }
 
+Component* Window::findOverlay(const std::string& name) const {
+    for (const auto& child : root_->getChildren())
+        if (child.get() != content_ && child->getName() == name) return child.get();
+    return nullptr;
+}
+
 void Window::watchFd(int fd, std::function<void()> onReadable) { watched_[fd] = std::move(onReadable); }
 
 void Window::unwatchFd(int fd) { watched_.erase(fd); }

@@ -82,6 +82,7 @@ public:
     void forgetComponent(Component& component) override;
     void deleteLater(std::unique_ptr<Component> component) override;
     Component& addOverlay(std::unique_ptr<Component> overlay) override;
+    Component* findOverlay(const std::string& name) const override;
     Rect getWindowBounds() const override { return {0, 0, width_, height_}; }
     void watchFd(int fd, std::function<void()> onReadable) override;
     void unwatchFd(int fd) override;
