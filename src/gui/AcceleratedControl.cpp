@@ -162,7 +162,8 @@ void AcceleratedControl::stop() {
     // The thread may be waiting for the window's lock that our caller holds: the lock is
     // re-entrant only for this thread, so callers stop the control before taking it.
     if (thread_.joinable()) thread_.join();
-    if (backend_ && contextCreated_) backend_->destroy();
+    // Also after a failed creation: whatever part of it exists is released.
+    if (backend_) backend_->destroy();
     contextCreated_ = false;
 }
 

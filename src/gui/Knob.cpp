@@ -81,7 +81,7 @@ bool Knob::hitTest(Point p) const { return getBounds().contains(p); }
 bool Knob::mouseDown(const MouseEvent& event) {
     if (event.button != MouseEvent::kLeft) return false;
     if (resetIfAsked(event.modifiers)) {
-        drag_ = Drag::None;
+        drag_ = Drag::Idle;
         return true;
     }
     const Rect area = getKnobArea();
@@ -131,7 +131,7 @@ void Knob::mouseMove(const MouseEvent& event) {
 
 void Knob::mouseUp(const MouseEvent& event) {
     if (drag_ == Drag::Rotary && !moved_) setPosition(positionAtAngle(pressAngle_));
-    drag_ = Drag::None;
+    drag_ = Drag::Idle;
     RolloverValueControl::mouseUp(event);
 }
 

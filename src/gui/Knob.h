@@ -32,7 +32,7 @@ public:
         static Style small();
     };
 
-    enum class Drag { None, Vertical, Rotary };
+    enum class Drag { Idle, Vertical, Rotary };
 
     Knob(int minimum, int maximum, int defaultPosition, Style style);
 
@@ -60,7 +60,7 @@ protected:
 
 private:
     Style style_;
-    Drag drag_ = Drag::None;
+    Drag drag_ = Drag::Idle;
     std::string label_;
     std::function<std::string(const Knob&)> valueText_;
     // Rotary state.
