@@ -115,8 +115,10 @@ void GLXBackend::releaseCurrent() {
 }
 
 std::string GLXBackend::getSystemExtensions() {
-    const char* extensions = glXQueryExtensionsString(state_->display, DefaultScreen(state_->display));
-    return extensions ? extensions : "";
+    // Swap control is often a client-side extension (Mesa's software drivers), so both lists count.
+    const char* common = glXQueryExtensionsString(state_->display, DefaultScreen(state_->display));
+    const char* client = glXGetClientString(state_->display, GLX_EXTENSIONS);
+    return std::string(common ? common : "") + " " + (client ? client : "");
 }
 
 bool GLXBackend::setSwapInterval(int interval) {

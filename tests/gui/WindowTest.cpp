@@ -231,9 +231,8 @@ TEST_F(WindowTest, BothDrawingPathsShowTheTree) {
         gui::Bitmap picture;
         window.renderTo(picture);
         EXPECT_EQ(picture.getPixel(150, 100), (gui::Colour{10, 120, 200, 255}));
-        if (acceleration == 0) {
-            EXPECT_FALSE(window.isAccelerated());
-        }
+        // Xvfb with Mesa's software driver offers everything the OpenGL path needs.
+        EXPECT_EQ(window.isAccelerated(), acceleration != 0);
         std::printf("acceleration %d: %s\n", acceleration, window.isAccelerated() ? "OpenGL" : "software");
         window_.reset();
     }
