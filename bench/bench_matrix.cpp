@@ -58,8 +58,8 @@ void runMatrix(benchmark::State& state, bool varying) {
     // 24 slots: every source kind on the filters and gains, XY and MIDI sources on source
     // parameters, and six slots on the levels of others (second order).
     const int kinds[5] = {Layout::kFirstXLFO, Layout::kFirstEG, Layout::kFirstEF, Layout::kFirstXY, Layout::kFirstMidi};
-    const int sourceTargets[6] = {Layout::xlfoTarget(0, 0), Layout::xlfoTarget(1, 3), Layout::egTarget(0, 0),
-                                  Layout::egTarget(2, 2),   Layout::efTarget(0, 1),   Layout::xlfoTarget(5, 1)};
+    const int sourceTargets[6] = {Layout::xlfoTarget(0, XLFOTarget::Frequency), Layout::xlfoTarget(1, XLFOTarget::PhaseOffset), Layout::egTarget(0, EGTarget::Attack),
+                                  Layout::egTarget(2, EGTarget::Sustain),   Layout::efTarget(0, EFTarget::Release),   Layout::xlfoTarget(5, XLFOTarget::FrequencyOffset)};
     ModulationMatrix::InternalController& slots = matrix->getController();
     for (int s = 0; s < Layout::kNumSlots; ++s) {
         int source, target;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "modulation/ModulationLayout.h"
 #include "modulation/ModulationMatrix.h"
 
@@ -68,17 +68,17 @@ void allSources(KestrumPlugin& p) {
     p.xlfos.at(5).syncMode.setValue(static_cast<float>(XLFOEnums::Eighth), 0);
     p.efs.at(3).input.setValue(1.0f, 0);
     const int connections[24][2] = {
-        {Layout::kFirstXLFO, Layout::filterTarget(0, 0)},     {Layout::kFirstXLFO + 1, Layout::filterTarget(1, 0)},
-        {Layout::kFirstXLFO + 2, Layout::filterTarget(2, 1)}, {Layout::kFirstXLFO + 3, Layout::filterTarget(3, 2)},
-        {Layout::kFirstXLFO + 4, Layout::xlfoTarget(0, 0)},   {Layout::kFirstXLFO + 5, Layout::egTarget(0, 0)},
-        {Layout::kFirstEG, Layout::filterTarget(0, 2)},       {Layout::kFirstEG + 1, Layout::filterTarget(1, 3)},
-        {Layout::kFirstEG + 2, Layout::filterTarget(2, 0)},   {Layout::kFirstEG + 3, Layout::kMix},
-        {Layout::kFirstEG + 4, Layout::xlfoTarget(1, 2)},     {Layout::kFirstEG + 5, Layout::filterTarget(3, 0)},
-        {Layout::kFirstEF, Layout::filterTarget(0, 1)},       {Layout::kFirstEF + 1, Layout::kOutputGain},
-        {Layout::kFirstEF + 2, Layout::xlfoTarget(2, 3)},     {Layout::kFirstEF + 3, Layout::egTarget(1, 2)},
-        {Layout::kFirstXY, Layout::filterTarget(1, 1)},       {Layout::kFirstXY + 1, Layout::kInputPan},
-        {Layout::kFirstMidi, Layout::filterTarget(2, 2)},     {Layout::kFirstMidi + 1, Layout::kOutputPan},
-        {Layout::kFirstXLFO, Layout::slotLevelTarget(6)},     {Layout::kFirstXLFO + 1, Layout::filterTarget(3, 3)},
+        {Layout::kFirstXLFO, Layout::filterTarget(0, FilterTarget::Freq)},     {Layout::kFirstXLFO + 1, Layout::filterTarget(1, FilterTarget::Freq)},
+        {Layout::kFirstXLFO + 2, Layout::filterTarget(2, FilterTarget::Pan)}, {Layout::kFirstXLFO + 3, Layout::filterTarget(3, FilterTarget::Peak)},
+        {Layout::kFirstXLFO + 4, Layout::xlfoTarget(0, XLFOTarget::Frequency)},   {Layout::kFirstXLFO + 5, Layout::egTarget(0, EGTarget::Attack)},
+        {Layout::kFirstEG, Layout::filterTarget(0, FilterTarget::Peak)},       {Layout::kFirstEG + 1, Layout::filterTarget(1, FilterTarget::Delay)},
+        {Layout::kFirstEG + 2, Layout::filterTarget(2, FilterTarget::Freq)},   {Layout::kFirstEG + 3, Layout::kMix},
+        {Layout::kFirstEG + 4, Layout::xlfoTarget(1, XLFOTarget::Glide)},     {Layout::kFirstEG + 5, Layout::filterTarget(3, FilterTarget::Freq)},
+        {Layout::kFirstEF, Layout::filterTarget(0, FilterTarget::Pan)},       {Layout::kFirstEF + 1, Layout::kOutputGain},
+        {Layout::kFirstEF + 2, Layout::xlfoTarget(2, XLFOTarget::PhaseOffset)},     {Layout::kFirstEF + 3, Layout::egTarget(1, EGTarget::Sustain)},
+        {Layout::kFirstXY, Layout::filterTarget(1, FilterTarget::Pan)},       {Layout::kFirstXY + 1, Layout::kInputPan},
+        {Layout::kFirstMidi, Layout::filterTarget(2, FilterTarget::Peak)},     {Layout::kFirstMidi + 1, Layout::kOutputPan},
+        {Layout::kFirstXLFO, Layout::slotLevelTarget(6)},     {Layout::kFirstXLFO + 1, Layout::filterTarget(3, FilterTarget::Delay)},
         {Layout::kFirstEF, Layout::slotLevelTarget(0)},       {Layout::kFirstXLFO + 2, Layout::kInputGain},
     };
     for (int s = 0; s < 24; ++s) connect(p, s, connections[s][0], connections[s][1], 0.25f);

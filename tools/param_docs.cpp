@@ -2,8 +2,8 @@
 //   kestrum_param_docs > docs/parameters.md
 #include <iostream>
 
-#include "engine/product/KestrumPlugin.h"
-#include "engine/product/ParameterDocs.h"
+#include "product/KestrumPlugin.h"
+#include "product/ParameterDocs.h"
 
 int main() {
     KestrumPlugin plugin(2);

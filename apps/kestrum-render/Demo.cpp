@@ -6,8 +6,9 @@
 
 #include "DemoLoop.h"
 #include "ParameterLookup.h"
+#include "RenderApp.h"
 #include "RenderJob.h"
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +22,6 @@ struct Setting {
     const char* value;
 };
 
-constexpr int kExitRefused = 2;
 constexpr int kSampleRate = 48000;
 constexpr float kTempo = 120.0f;
 // Long enough for the resonant peaks and the delay to ring out after the loop.
@@ -89,7 +89,7 @@ int write(const std::string& folder, std::ostream& out, std::ostream& err) {
     if (ec || !fs::is_directory(dir, ec)) {
         err << "kestrum-render: cannot create the demo folder '" << folder << "'"
             << (ec ? ": " + ec.message() : std::string()) << "\n";
-        return kExitRefused;
+        return RenderApp::kExitRefused;
     }
 
     // Everything that can be refused is checked before the first file is written.
@@ -99,7 +99,7 @@ int write(const std::string& folder, std::ostream& out, std::ostream& err) {
     for (const Setting& s : kShowcase) {
         if (!lookup.apply(std::string(s.name) + "=" + s.value, error)) {
             err << "kestrum-render: the demo setting was refused: " << error << "\n";
-            return kExitRefused;
+            return RenderApp::kExitRefused;
         }
     }
 
@@ -112,11 +112,11 @@ int write(const std::string& folder, std::ostream& out, std::ostream& err) {
 
     const fs::path inputPath = dir / "demo-input.wav";
     const fs::path outputPath = dir / "demo-output.wav";
-    if (!writeFile(inputPath, loop, err)) return kExitRefused;
+    if (!writeFile(inputPath, loop, err)) return RenderApp::kExitRefused;
     if (!writeFile(outputPath, rendered, err)) {
         // An input without its rendering is half a demo: take it back.
         fs::remove(inputPath, ec);
-        return kExitRefused;
+        return RenderApp::kExitRefused;
     }
     out << "wrote " << inputPath.string() << "\n"
         << "wrote " << outputPath.string() << "\n";

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
 
 bool parseNumber(const std::string& text, double lo, double hi, double& out) {
     char* end = nullptr;
@@ -130,7 +129,7 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
     std::string error;
     if (!parse(args, o, error)) {
         err << "kestrum-render: " << error << "\n";
-        return kUsageError;
+        return RenderApp::kExitRefused;
     }
     if (o.help) {
         out << usage();
@@ -139,7 +138,7 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
     if (!o.demoFolder.empty()) {
         if (!demo_) {
             err << "kestrum-render: no demo is available\n";
-            return kUsageError;
+            return RenderApp::kExitRefused;
         }
         return demo_(o.demoFolder, err);
     }
@@ -149,23 +148,23 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
     if (!o.listParams || !o.input.empty()) {
         if (!readAudioFile(o.input, input, error)) {
             err << "kestrum-render: " << error << "\n";
-            return kUsageError;
+            return RenderApp::kExitRefused;
         }
         channels = static_cast<int>(input.channels.size());
         if (channels != 1 && channels != 2) {
             err << "kestrum-render: '" << o.input << "' has " << channels
                 << " channels; only mono and stereo files are supported\n";
-            return kUsageError;
+            return RenderApp::kExitRefused;
         }
         if (!o.sideChain.empty()) {
             if (!readAudioFile(o.sideChain, side, error)) {
                 err << "kestrum-render: " << error << "\n";
-                return kUsageError;
+                return RenderApp::kExitRefused;
             }
             if (side.sampleRate != input.sampleRate) {
                 err << "kestrum-render: the side-chain file runs at " << side.sampleRate << " Hz but the input at "
                     << input.sampleRate << " Hz\n";
-                return kUsageError;
+                return RenderApp::kExitRefused;
             }
         }
     }
@@ -173,19 +172,19 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
     MidiFile midi;
     if (!o.midi.empty() && !midi.load(o.midi, o.render.tempo, error)) {
         err << "kestrum-render: " << error << "\n";
-        return kUsageError;
+        return RenderApp::kExitRefused;
     }
 
     std::unique_ptr<GenericPlugin> plugin = factory_(channels);
     if (!o.preset.empty() && !loader_(*plugin, o.preset, error)) {
         err << "kestrum-render: " << error << "\n";
-        return kUsageError;
+        return RenderApp::kExitRefused;
     }
     ParameterLookup lookup(*plugin);
     for (const std::string& a : o.assignments) {
         if (!lookup.apply(a, error)) {
             err << "kestrum-render: " << error << "\n";
-            return kUsageError;
+            return RenderApp::kExitRefused;
         }
     }
     if (o.listParams) {
@@ -209,11 +208,11 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
 
     if (!writeAudioFile(o.output, result, o.format, error)) {
         err << "kestrum-render: " << error << "\n";
-        return kUsageError;
+        return RenderApp::kExitRefused;
     }
     if (!o.savePreset.empty() && !saver_(*plugin, o.savePreset)) {
         err << "kestrum-render: cannot write the preset '" << o.savePreset << "'\n";
-        return kUsageError;
+        return RenderApp::kExitRefused;
     }
     return 0;
 }

@@ -15,6 +15,9 @@ class GenericPlugin;
 // the error stream and exit status 2; an existing output file is only replaced after success.
 class RenderApp {
 public:
+    // The exit status of every refusal (0 is success).
+    static constexpr int kExitRefused = 2;
+
     using PluginFactory = std::function<std::unique_ptr<GenericPlugin>(int channels)>;
     // Loads a full preset into the plug-in; returns false with the product's message on refusal.
     using PresetLoader = std::function<bool(GenericPlugin&, const std::string& path, std::string& error)>;

@@ -9,12 +9,10 @@
 
 #include "Demo.h"
 #include "RenderApp.h"
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "presets/PresetMessages.h"
 
 namespace {
-
-constexpr int kExitRefused = 2;
 
 bool loadPreset(GenericPlugin& plugin, const std::string& path, std::string& error) {
     // The host's way of loading: one update batch, and the values take effect without smoothing.
@@ -41,5 +39,5 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << "kestrum-render: " << e.what() << "\n";
     }
-    return kExitRefused;
+    return RenderApp::kExitRefused;
 }

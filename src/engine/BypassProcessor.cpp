@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/wave/Float4.h"
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 using wave::Float4;
 

@@ -10,7 +10,7 @@
 #include "engine/BypassProcessor.h"
 #include "engine/DenormalGuard.h"
 #include "engine/PluginChannel.h"
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 BiQuadFilter::BiQuadFilter(wave::Environment& environment) : environment_(environment) {}
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "presets/BinaryDataReader.h"
-#include "presets/BinaryResourceReader.h"
+#include "platform/BinaryDataReader.h"
+#include "platform/BinaryResourceReader.h"
 
 namespace {
 

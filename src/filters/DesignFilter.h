@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "parameters/FilterFrequencyRange.h"
 #include "filters/FilterSettingTable.h"
 #include "filters/StateVariableFilter.h"
 #include "platform/Property.h"
@@ -21,8 +22,8 @@ public:
     class Style : public PropertyOwner {
     public:
         static constexpr float kDefaultClipShape = 0.3f;
-        static constexpr float kDefaultFreqMin = 2.2666f;
-        static constexpr float kDefaultFreqMax = 16.2064f;
+        static constexpr float kDefaultFreqMin = FilterFrequencyRange::kMin;
+        static constexpr float kDefaultFreqMax = FilterFrequencyRange::kMax;
         static constexpr int kDefaultGridSize = 11;
         static constexpr float kMinDrive = 0.1f;
 

@@ -5,6 +5,7 @@
 #include "engine/mixing/Mixer.h"
 #include "engine/mixing/Router.h"
 #include "engine/wave/Filter.h"
+#include "parameters/ModulationNumbering.h"
 #include "platform/Property.h"
 
 // Connects up to four filters (each followed by its delay line) between a channel's input and its
@@ -20,7 +21,7 @@
 // audio thread, only moving gain ramps, so no change clicks and nothing is rebuilt.
 class FilterRouting : public wave::Filter, public PropertyOwner {
 public:
-    static constexpr int kMaxElements = 4;
+    static constexpr int kMaxElements = ModulationNumbering::kNumFilters;
     static constexpr int kMaskCount = kMaxElements + 1;
     static constexpr float kBypassFadeMs = 20.0f;
 

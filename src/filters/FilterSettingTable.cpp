@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "presets/BinaryDataReader.h"
+#include "platform/BinaryDataReader.h"
 
 FilterSettingTable::FilterSettingTable() { allocate(); }
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 using wave::Buffer;
 

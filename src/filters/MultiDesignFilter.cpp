@@ -2,15 +2,21 @@
 
 #include <algorithm>
 
-const char* const MultiDesignFilter::kCharacteristicList =
-    "Zelvatrix One,Smooth,Raw,Hard,Hollow,Extreme,Gentle,Tube,Metal,Easy Going,Clean";
-
 const MultiDesignFilter::Characteristic MultiDesignFilter::kCharacteristics[kTableCharacteristics] = {
     {"Zelvatrix One", "One.fil", 1.8f}, {"Smooth", "Smooth.fil", 1.0f},     {"Raw", "Raw.fil", 1.0f},
     {"Hard", "Monopoly.fil", 1.4f},     {"Hollow", "Cheap.fil", 1.0f},      {"Extreme", "Extreme.fil", 1.0f},
     {"Gentle", "Gentle.fil", 1.0f},     {"Tube", "Tube.fil", 1.0f},         {"Metal", "Metal.fil", 1.0f},
     {"Easy Going", "EasyGoing.fil", 1.0f},
 };
+
+std::string MultiDesignFilter::characteristicItems() {
+    std::string items;
+    for (const Characteristic& c : kCharacteristics) {
+        items += c.name;
+        items += ',';
+    }
+    return items + kCleanName;
+}
 
 // ---- style list ----
 

@@ -20,8 +20,10 @@ public:
     static constexpr int kClean = 10;
     static constexpr int kCharacteristicCount = 11;
 
-    // The characteristic names as the user sees them, in index order.
-    static const char* const kCharacteristicList;
+    static constexpr const char* kCleanName = "Clean";
+    // The characteristic names as the user sees them, in index order, comma-separated: the items
+    // of each filter's "Characteristic" parameter.
+    static std::string characteristicItems();
 
     // What the product ships for each table characteristic, in index order.
     struct Characteristic {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 using wave::Float4;
 

@@ -4,7 +4,7 @@
 
 #include "engine/wave/Environment.h"
 #include "engine/wave/Float4.h"
-#include "filters/FunctionTable.h"
+#include "engine/wave/FunctionTable.h"
 #include "filters/GenericFilter.h"
 
 // The non-linear filter kernel: a cascade of 1, 2 or 4 two-pole state-variable stages (12, 24 or

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "midi/MidiControllerMap.h"
-#include "midi/MidiListener.h"
+#include "engine/MidiListener.h"
 
 AbstractChannelEventReceiver::AbstractChannelEventReceiver(MidiControllerMap& map) : map_(map) {
     listeners_.reserve(16);

@@ -1,5 +1,5 @@
 #pragma once
-#include "filters/FunctionTable.h"
+#include "engine/wave/FunctionTable.h"
 
 // The shaped segments of the envelope generator: a rising curve (attack, rise to sustain) and a
 // falling curve (decay, release), each a cubic Bezier y(x) sampled once per process into a

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 #include "modulation/Trigger.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/wave/FloatParameterSource.h"
 #include "engine/wave/Producer.h"
-#include "midi/MidiListener.h"
+#include "engine/MidiListener.h"
 #include "platform/Property.h"
 
 // A modulation source that follows one MIDI control value (mod wheel, pitch bend, note velocity,

@@ -42,7 +42,9 @@ void ModulationLayout::configure(ModulationMatrix& matrix) {
         {0.0f, 1.0f, 1.0f, {{Kind::kXLFO, 0.4f}, {Kind::kEG, 0.4f}, {Kind::kEF, 2.0f}}},     // filter Peak
         {0.0f, 50.0f, 50.0f, {{Kind::kEF, 100.0f}, {-1, 0.0f}, {-1, 0.0f}}},                 // filter Delay
         {0.02f, 500.0f, 25.0f, {{Kind::kEF, 50.0f}, {-1, 0.0f}, {-1, 0.0f}}},                // XLFO Frequency
-        {-0.5f, 2.0f, 1.0f, {{Kind::kXLFO, 0.5f}, {Kind::kEF, 1.5f}, {-1, 0.0f}}},           // XLFO Frequency Offset
+        // The offset travels as octaves (its factor is 2^value), so the limits are the octaves of
+        // the displayed factors 0.5..2: the whole knob range acts, and modulation stops there too.
+        {-1.0f, 1.0f, 1.0f, {{Kind::kXLFO, 0.5f}, {Kind::kEF, 1.5f}, {-1, 0.0f}}},  // XLFO Frequency Offset
         {-1.0f, 1.0f, 2.0f, {{Kind::kEF, 4.0f}, {-1, 0.0f}, {-1, 0.0f}}},                    // XLFO Glide
         {minGain, maxGain, gainDepth, {{Kind::kEF, 2.0f * gainDepth}, {-1, 0.0f}, {-1, 0.0f}}},   // gains
         {-1.0f, 1.0f, 2.0f, {{Kind::kEF, 4.0f}, {-1, 0.0f}, {-1, 0.0f}}},                         // pans, Mix
@@ -67,32 +69,27 @@ void ModulationLayout::configure(ModulationMatrix& matrix) {
         }
     }
 
-    static const int kFilterClasses[4] = {1, 2, 3, 4};
-    static const int kXLFOClasses[4] = {5, 6, 7, 15};
-    static const int kEGClasses[6] = {10, 12, 0, 13, 16, 17};
-    static const int kEFClasses[2] = {11, 14};
-    static const int kProductClasses[5] = {8, 9, 8, 9, 9};
-    for (int f = 0; f < 4; ++f)
-        for (int j = 0; j < 4; ++j) matrix.setTargetClass(filterTarget(f, j), kFilterClasses[j]);
-    for (int x = 0; x < kNumXLFOs; ++x) {
-        for (int j = 0; j < 4; ++j) {
-            matrix.setTargetClass(xlfoTarget(x, j), kXLFOClasses[j]);
-            matrix.addSourceOwnTarget(kFirstXLFO + x, xlfoTarget(x, j));
+    // The class of each member, in member order.
+    static const int kFilterClasses[N::members(N::kFilterTargets)] = {1, 2, 3, 4};
+    static const int kXLFOClasses[N::members(N::kXLFOTargets)] = {5, 6, 7, 15};
+    static const int kEGClasses[N::members(N::kEGTargets)] = {10, 12, 0, 13, 16, 17};
+    static const int kEFClasses[N::members(N::kEFTargets)] = {11, 14};
+    static const int kChainClasses[N::members(N::kChainTargets)] = {8, 9, 8, 9, 9};
+    // Targets of a kind, with the source that owns each item's targets (-1: none).
+    auto assign = [&matrix](N::TargetKind kind, const int* classes, int ownerKindFirst) {
+        for (int item = 0; item < N::items(kind); ++item) {
+            for (int member = 0; member < N::members(kind); ++member) {
+                const int target = N::target(kind, item, member);
+                matrix.setTargetClass(target, classes[member]);
+                if (ownerKindFirst >= 0) matrix.addSourceOwnTarget(ownerKindFirst + item, target);
+            }
         }
-    }
-    for (int e = 0; e < kNumEGs; ++e) {
-        for (int j = 0; j < 6; ++j) {
-            matrix.setTargetClass(egTarget(e, j), kEGClasses[j]);
-            matrix.addSourceOwnTarget(kFirstEG + e, egTarget(e, j));
-        }
-    }
-    for (int k = 0; k < kNumEFs; ++k) {
-        for (int j = 0; j < 2; ++j) {
-            matrix.setTargetClass(efTarget(k, j), kEFClasses[j]);
-            matrix.addSourceOwnTarget(kFirstEF + k, efTarget(k, j));
-        }
-    }
-    for (int j = 0; j < 5; ++j) matrix.setTargetClass(kInputGain + j, kProductClasses[j]);
+    };
+    assign(N::kFilterTargets, kFilterClasses, -1);
+    assign(N::kXLFOTargets, kXLFOClasses, kFirstXLFO);
+    assign(N::kEGTargets, kEGClasses, kFirstEG);
+    assign(N::kEFTargets, kEFClasses, kFirstEF);
+    assign(N::kChainTargets, kChainClasses, -1);
     for (int s = 0; s < kNumSlots; ++s) matrix.setTargetClass(slotLevelTarget(s), 0);
 
     for (int source = 0; source < kNumSources; ++source) matrix.setSourceKind(source, defaultKind(source));

@@ -3,6 +3,8 @@
 #include "parameters/AbstractModulationOwner.h"
 #include "parameters/PiecewiseLinearCurve.h"
 
+#include <utility>
+
 namespace {
 
 struct Menu {
@@ -30,13 +32,14 @@ const Menu& sourceMenu() {
     static const Menu menu = [] {
         Menu m;
         m.add("< Source >", -1);
-        for (int k = 0; k < 6; ++k) m.add(numbered("XLFO", k + 1, ""), 8 + k);
-        for (int k = 0; k < 6; ++k) m.add(numbered("EG", k + 1, ""), 14 + k);
-        for (int k = 0; k < 4; ++k) m.add(numbered("EF", k + 1, ""), 20 + k);
-        for (int k = 0; k < 10; ++k) m.add(numbered("MIDI", k + 1, ""), 24 + k);
-        for (int k = 0; k < 4; ++k) {
-            m.add(numbered("XY", k + 1, "Hor"), 2 * k);
-            m.add(numbered("XY", k + 1, "Ver"), 2 * k + 1);
+        using N = ModulationNumbering;
+        const std::pair<const char*, N::SourceKind> kinds[] = {
+            {"XLFO", N::kXLFOSources}, {"EG", N::kEGSources}, {"EF", N::kEFSources}, {"MIDI", N::kMidiSources}};
+        for (const auto& [name, kind] : kinds)
+            for (int k = 0; k < N::items(kind); ++k) m.add(numbered(name, k + 1, ""), N::source(kind, k));
+        for (int k = 0; k < N::kNumXYControllers; ++k) {
+            m.add(numbered("XY", k + 1, "Hor"), N::xySource(k, XYOutput::Hor));
+            m.add(numbered("XY", k + 1, "Ver"), N::xySource(k, XYOutput::Ver));
         }
         return m;
     }();
@@ -45,28 +48,36 @@ const Menu& sourceMenu() {
 
 const Menu& targetMenu() {
     static const Menu menu = [] {
-        static const char* const kFilter[] = {"Freq", "Pan", "Peak", "Delay"};
-        static const char* const kXLFO[] = {"Freq", "Offset", "Glide"};
-        static const char* const kEG[] = {"Attack", "Decay", "Sustain", "Release"};
-        static const char* const kEF[] = {"Attack", "Release"};
-        static const char* const kProduct[] = {"Input Gain", "Input Pan", "Output Gain", "Output Pan", "Mix"};
-        static const char* const kEGExtension[] = {"Hold", "Delay"};
+        using N = ModulationNumbering;
+        // The menu lists the members in this order; the extension members (XLFO Phase Offset, EG
+        // Hold and Delay) come after the slot levels, as they were added later.
+        const std::pair<FilterTarget, const char*> filter[] = {
+            {FilterTarget::Freq, "Freq"}, {FilterTarget::Pan, "Pan"}, {FilterTarget::Peak, "Peak"},
+            {FilterTarget::Delay, "Delay"}};
+        const std::pair<XLFOTarget, const char*> xlfo[] = {
+            {XLFOTarget::Frequency, "Freq"}, {XLFOTarget::FrequencyOffset, "Offset"}, {XLFOTarget::Glide, "Glide"}};
+        const std::pair<EGTarget, const char*> eg[] = {
+            {EGTarget::Attack, "Attack"}, {EGTarget::Decay, "Decay"}, {EGTarget::Sustain, "Sustain"},
+            {EGTarget::Release, "Release"}};
+        const std::pair<EFTarget, const char*> ef[] = {{EFTarget::Attack, "Attack"}, {EFTarget::Release, "Release"}};
+        const std::pair<ChainTarget, const char*> chain[] = {
+            {ChainTarget::InputGain, "Input Gain"}, {ChainTarget::InputPan, "Input Pan"},
+            {ChainTarget::OutputGain, "Output Gain"}, {ChainTarget::OutputPan, "Output Pan"}, {ChainTarget::Mix, "Mix"}};
+        const std::pair<EGTarget, const char*> egExtension[] = {{EGTarget::Hold, "Hold"}, {EGTarget::Delay, "Delay"}};
+        auto addItems = [](Menu& into, const char* kind, int count, const auto& members) {
+            for (int item = 0; item < count; ++item)
+                for (const auto& [member, label] : members) into.add(numbered(kind, item + 1, label), N::target(item, member));
+        };
         Menu m;
         m.add("< Target >", -1);
-        for (int f = 0; f < 4; ++f)
-            for (int j = 0; j < 4; ++j) m.add(numbered("Filter", f + 1, kFilter[j]), 4 * f + j);
-        for (int x = 0; x < 6; ++x)
-            for (int j = 0; j < 3; ++j) m.add(numbered("XLFO", x + 1, kXLFO[j]), 16 + 4 * x + j);
-        for (int e = 0; e < 6; ++e)
-            for (int j = 0; j < 4; ++j) m.add(numbered("EG", e + 1, kEG[j]), 40 + 6 * e + j);
-        for (int k = 0; k < 4; ++k)
-            for (int j = 0; j < 2; ++j) m.add(numbered("EF", k + 1, kEF[j]), 76 + 2 * k + j);
-        for (int j = 0; j < 5; ++j) m.add(kProduct[j], 84 + j);
-        for (int s = 0; s < AbstractModulationOwner::kNumSlots; ++s)
-            m.add(numbered("Slot", s + 1, "Level"), AbstractModulationOwner::kFirstSlotLevelTarget + s);
-        for (int x = 0; x < 6; ++x) m.add(numbered("XLFO", x + 1, "Phase Offset"), 16 + 4 * x + 3);
-        for (int e = 0; e < 6; ++e)
-            for (int j = 0; j < 2; ++j) m.add(numbered("EG", e + 1, kEGExtension[j]), 40 + 6 * e + 4 + j);
+        addItems(m, "Filter", N::kNumFilters, filter);
+        addItems(m, "XLFO", N::kNumXLFOs, xlfo);
+        addItems(m, "EG", N::kNumEGs, eg);
+        addItems(m, "EF", N::kNumEFs, ef);
+        for (const auto& [member, label] : chain) m.add(label, N::target(member));
+        for (int s = 0; s < N::kNumSlots; ++s) m.add(numbered("Slot", s + 1, "Level"), N::slotLevelTarget(s));
+        for (int x = 0; x < N::kNumXLFOs; ++x) m.add(numbered("XLFO", x + 1, "Phase Offset"), N::target(x, XLFOTarget::PhaseOffset));
+        addItems(m, "EG", N::kNumEGs, egExtension);
         return m;
     }();
     return menu;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 Trigger::Trigger(wave::Environment& environment)
     : environment_(environment),

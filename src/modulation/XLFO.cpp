@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/wave/Float4.h"
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 #include "modulation/XLFO.h"
 
 namespace {

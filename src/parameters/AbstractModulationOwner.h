@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ModulationNumbering.h"
 #include <vector>
 
 class ModulationTargetParameter;
@@ -14,11 +15,11 @@ class ModulationTargetParameter;
 // (they write parameters); targetValueApplied on the audio thread.
 class AbstractModulationOwner {
 public:
-    static constexpr int kNumSources = 34;
-    static constexpr int kNumTargets = 113;
-    static constexpr int kNumSlots = 24;
+    static constexpr int kNumSources = ModulationNumbering::kNumSources;
+    static constexpr int kNumTargets = ModulationNumbering::kNumTargets;
+    static constexpr int kNumSlots = ModulationNumbering::kNumSlots;
     // Slot s's level is target kFirstSlotLevelTarget + s.
-    static constexpr int kFirstSlotLevelTarget = 89;
+    static constexpr int kFirstSlotLevelTarget = ModulationNumbering::slotLevelTarget(0);
 
     virtual ~AbstractModulationOwner() = default;
 

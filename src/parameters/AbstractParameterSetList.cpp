@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/wave/Producer.h"
 #include "parameters/PluginParameterSet.h"
 
 AbstractParameterSetList::NumActiveParameter::NumActiveParameter(GenericParameterOwner* owner_,
@@ -11,13 +10,13 @@ AbstractParameterSetList::NumActiveParameter::NumActiveParameter(GenericParamete
       maxItems_(std::max(0, maxItems)),
       producers_(static_cast<size_t>(kMaxChannels * std::max(0, maxItems)), nullptr) {}
 
-void AbstractParameterSetList::NumActiveParameter::setItemProducer(int channel, int item, wave::Producer* producer) {
+void AbstractParameterSetList::NumActiveParameter::setItemProducer(int channel, int item, SwitchableTarget* producer) {
     if (channel < 0 || channel >= kMaxChannels || item < 0 || item >= maxItems_) return;
     producers_[static_cast<size_t>(channel * maxItems_ + item)] = producer;
     if (producer) producer->setEnabled(item < getIndex());
 }
 
-wave::Producer* AbstractParameterSetList::NumActiveParameter::getItemProducer(int channel, int item) const {
+SwitchableTarget* AbstractParameterSetList::NumActiveParameter::getItemProducer(int channel, int item) const {
     if (channel < 0 || channel >= kMaxChannels || item < 0 || item >= maxItems_) return nullptr;
     return producers_[static_cast<size_t>(channel * maxItems_ + item)];
 }
@@ -30,7 +29,7 @@ void AbstractParameterSetList::NumActiveParameter::applyValue(float v) {
 void AbstractParameterSetList::NumActiveParameter::enableProducers(int active) {
     for (int c = 0; c < kMaxChannels; ++c) {
         for (int j = 0; j < maxItems_; ++j) {
-            if (wave::Producer* p = producers_[static_cast<size_t>(c * maxItems_ + j)]) p->setEnabled(j < active);
+            if (SwitchableTarget* p = producers_[static_cast<size_t>(c * maxItems_ + j)]) p->setEnabled(j < active);
         }
     }
 }

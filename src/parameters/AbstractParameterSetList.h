@@ -4,10 +4,7 @@
 
 #include "parameters/AbstractParameterSetArray.h"
 #include "parameters/PropPluginParameter.h"
-
-namespace wave {
-class Producer;
-}
+#include "parameters/SwitchableTarget.h"
 
 // A parameter set array whose items can be added and removed: every item exists from
 // construction on with fixed parameter ids, and "Num Active <list name>" says how many are in use.
@@ -16,7 +13,7 @@ class Producer;
 // elsewhere, one per item) follow their item through a removal.
 class AbstractParameterSetList : public AbstractParameterSetArray {
 public:
-    // The number of active items. Per processing channel it keeps the items' signal producers and
+    // The number of active items. Per processing channel it keeps the items' signal producers (as switchable targets) and
     // switches them on and off with the count, so inactive items cost no processing.
     class NumActiveParameter : public PropPluginParameter<int> {
     public:
@@ -27,8 +24,8 @@ public:
 
         // Registers item `item`'s producer for a channel (nullptr removes it) and gives it the
         // enabled state of the current count. Set-up only; out-of-range indices are ignored.
-        void setItemProducer(int channel, int item, wave::Producer* producer);
-        wave::Producer* getItemProducer(int channel, int item) const;
+        void setItemProducer(int channel, int item, SwitchableTarget* producer);
+        SwitchableTarget* getItemProducer(int channel, int item) const;
         int getMaxItems() const { return maxItems_; }
 
         // Audio thread: updates the bound properties, then enables the producers of items below
@@ -39,7 +36,7 @@ public:
         void enableProducers(int active);
 
         int maxItems_;
-        std::vector<wave::Producer*> producers_;
+        std::vector<SwitchableTarget*> producers_;
     };
 
     // The list's own parameter "Num Active <name>" is registered with the owner here, before the

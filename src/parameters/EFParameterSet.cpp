@@ -7,8 +7,8 @@ EFParameterSet::EFParameterSet(GenericParameterOwner* owner, const std::string& 
                                AbstractModulationOwner* modulation, int index)
     : PluginParameterSet(owner, name),
       input(this, memberName(" Input")),
-      attack(this, memberName(" Attack"), modulation, kFirstTarget + kTargetsPerEF * index + 0),
-      release(this, memberName(" Release"), modulation, kFirstTarget + kTargetsPerEF * index + 1) {}
+      attack(this, memberName(" Attack"), modulation, ModulationNumbering::target(index, EFTarget::Attack)),
+      release(this, memberName(" Release"), modulation, ModulationNumbering::target(index, EFTarget::Release)) {}
 
 void EFParameterSet::configure() {
     input.setRange(0, 1, 0);

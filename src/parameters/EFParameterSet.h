@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "parameters/ModulationNumbering.h"
 #include "parameters/ModulationTargetParameter.h"
 #include "parameters/PluginParameterSet.h"
 #include "parameters/PropPluginParameter.h"
@@ -11,8 +12,6 @@ class AbstractModulationOwner;
 // 76 + 2k and 77 + 2k, both on the time curve in seconds.
 class EFParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kFirstTarget = 76;
-    static constexpr int kTargetsPerEF = 2;
 
     // `index` is the follower's position in its list (0..3).
     EFParameterSet(GenericParameterOwner* owner, const std::string& name, AbstractModulationOwner* modulation, int index);

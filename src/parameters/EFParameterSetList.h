@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ModulationNumbering.h"
 #include "parameters/EFParameterSet.h"
 #include "parameters/SourceParameterSetList.h"
 
@@ -6,8 +7,8 @@
 // modulation source 20 + k and owns the targets 76 + 2k and 77 + 2k.
 class EFParameterSetList : public SourceParameterSetList<EFParameterSet> {
 public:
-    static constexpr int kNumEFs = 4;
-    static constexpr int kFirstSource = 20;
+    static constexpr int kNumEFs = ModulationNumbering::kNumEFs;
+    static constexpr int kFirstSource = ModulationNumbering::firstSource(ModulationNumbering::kEFSources);
 
     EFParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
 };

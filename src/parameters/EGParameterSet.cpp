@@ -20,10 +20,10 @@ EGParameterSet::EGParameterSet(GenericParameterOwner* owner, const std::string& 
     : PluginParameterSet(owner, name),
       threshold(this, memberName(" Threshold")),
       triggering(this, memberName(" Triggering")),
-      attack(this, memberName(" Attack"), modulation, kFirstTarget + kTargetsPerEG * index + 0),
-      decay(this, memberName(" Decay"), modulation, kFirstTarget + kTargetsPerEG * index + 1),
-      sustain(this, memberName(" Sustain"), modulation, kFirstTarget + kTargetsPerEG * index + 2),
-      release(this, memberName(" Release"), modulation, kFirstTarget + kTargetsPerEG * index + 3) {}
+      attack(this, memberName(" Attack"), modulation, ModulationNumbering::target(index, EGTarget::Attack)),
+      decay(this, memberName(" Decay"), modulation, ModulationNumbering::target(index, EGTarget::Decay)),
+      sustain(this, memberName(" Sustain"), modulation, ModulationNumbering::target(index, EGTarget::Sustain)),
+      release(this, memberName(" Release"), modulation, ModulationNumbering::target(index, EGTarget::Release)) {}
 
 void EGParameterSet::configure() {
     threshold.setRange(0.0f, 1.0f, 0.3f);

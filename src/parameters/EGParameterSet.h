@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "parameters/ModulationNumbering.h"
 #include "parameters/LimFloatPropPluginParameter.h"
 #include "parameters/ModulationTargetParameter.h"
 #include "parameters/ParameterEnums.h"
@@ -14,9 +15,6 @@ class AbstractModulationOwner;
 // extension set). Times run on the time curve in seconds; Sustain is a level shown in dB.
 class EGParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kFirstTarget = 40;
-    static constexpr int kTargetsPerEG = 6;
-
     // `index` is the generator's position in its list (0..5).
     EGParameterSet(GenericParameterOwner* owner, const std::string& name, AbstractModulationOwner* modulation, int index);
     void configure() override;

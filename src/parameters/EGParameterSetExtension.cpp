@@ -7,9 +7,8 @@
 EGParameterSetExtension::EGParameterSetExtension(GenericParameterOwner* owner, const std::string& name,
                                                  AbstractModulationOwner* modulation, int index)
     : PluginParameterSet(owner, name),
-      hold(this, memberName(" Hold"), modulation, EGParameterSet::kFirstTarget + EGParameterSet::kTargetsPerEG * index + 4),
-      delay(this, memberName(" Delay"), modulation,
-            EGParameterSet::kFirstTarget + EGParameterSet::kTargetsPerEG * index + 5) {}
+      hold(this, memberName(" Hold"), modulation, ModulationNumbering::target(index, EGTarget::Hold)),
+      delay(this, memberName(" Delay"), modulation, ModulationNumbering::target(index, EGTarget::Delay)) {}
 
 void EGParameterSetExtension::configure() {
     setSecondsOnCurve(hold, PiecewiseLinearCurve::delay(), PiecewiseLinearCurve::delayInverse(), 0.0f, 19.0f);

@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ModulationNumbering.h"
 #include "parameters/EGParameterSet.h"
 #include "parameters/SourceParameterSetList.h"
 
@@ -6,8 +7,8 @@
 // modulation source 14 + k and owns the targets 40 + 6k .. 45 + 6k.
 class EGParameterSetList : public SourceParameterSetList<EGParameterSet> {
 public:
-    static constexpr int kNumEGs = 6;
-    static constexpr int kFirstSource = 14;
+    static constexpr int kNumEGs = ModulationNumbering::kNumEGs;
+    static constexpr int kFirstSource = ModulationNumbering::firstSource(ModulationNumbering::kEGSources);
 
     EGParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
 };

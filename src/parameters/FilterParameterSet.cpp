@@ -12,13 +12,13 @@ constexpr float kPanToDisplay = 1.0f / FilterParameterSet::kMaxPan;
 FilterParameterSet::FilterParameterSet(GenericParameterOwner* owner, const std::string& name,
                                        AbstractModulationOwner* modulation, int index)
     : PluginParameterSet(owner, name),
-      freq(this, memberName(" Freq"), modulation, kTargetsPerFilter * index + 0),
-      pan(this, memberName(" Pan"), modulation, kTargetsPerFilter * index + 1),
-      peak(this, memberName(" Peak"), modulation, kTargetsPerFilter * index + 2),
+      freq(this, memberName(" Freq"), modulation, ModulationNumbering::target(index, FilterTarget::Freq)),
+      pan(this, memberName(" Pan"), modulation, ModulationNumbering::target(index, FilterTarget::Pan)),
+      peak(this, memberName(" Peak"), modulation, ModulationNumbering::target(index, FilterTarget::Peak)),
       characteristic(this, memberName(" Characteristic")),
       response(this, memberName(" Response")),
       slope(this, memberName(" Slope")),
-      delay(this, memberName(" Delay"), modulation, kTargetsPerFilter * index + 3),
+      delay(this, memberName(" Delay"), modulation, ModulationNumbering::target(index, FilterTarget::Delay)),
       enabled(this, memberName(" Enabled")),
       linked(this, memberName(" Linked")),
       index_(index) {}
@@ -43,7 +43,6 @@ void FilterParameterSet::configure() {
         "around the cut-off frequency, and near the maximum the filter starts to self-oscillate.");
 
     characteristic.setRange(0, kNumCharacteristics - 1, kDefaultCharacteristic);
-    characteristic.setItems("Zelvatrix One,Smooth,Raw,Hard,Hollow,Extreme,Gentle,Tube,Metal,Easy Going,Clean");
     characteristic.setHelpText(
         "The Filter Characteristic button selects the characteristic of the filter: the way it colours and saturates "
         "the sound. Clean is a linear filter without any coloration.");

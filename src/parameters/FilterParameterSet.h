@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "parameters/FilterFrequencyRange.h"
+#include "parameters/ModulationNumbering.h"
 #include "parameters/ModulationTargetParameter.h"
 #include "parameters/ParameterEnums.h"
 #include "parameters/PluginParameterSet.h"
@@ -14,9 +16,8 @@ class AbstractModulationOwner;
 // 0..50 ms on the delay curve.
 class FilterParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kTargetsPerFilter = 4;
-    static constexpr float kMinFrequency = 2.2666f;  // log2 Hz
-    static constexpr float kMaxFrequency = 16.2064f;
+    static constexpr float kMinFrequency = FilterFrequencyRange::kMin;  // log2 Hz
+    static constexpr float kMaxFrequency = FilterFrequencyRange::kMax;
     static constexpr float kMaxPan = 3.5f;  // octaves
     static constexpr float kMaxDelayMs = 50.0f;
     static constexpr int kNumCharacteristics = 11;

@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ModulationNumbering.h"
 #include "parameters/FilterParameterSet.h"
 #include "parameters/TargetParameterSetList.h"
 
@@ -6,7 +7,7 @@
 // owns the modulation targets 4k .. 4k + 3.
 class FilterParameterSetList : public TargetParameterSetList<FilterParameterSet> {
 public:
-    static constexpr int kNumFilters = 4;
+    static constexpr int kNumFilters = ModulationNumbering::kNumFilters;
 
     FilterParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
 };

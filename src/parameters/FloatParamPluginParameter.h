@@ -3,10 +3,7 @@
 #include <vector>
 
 #include "parameters/FloatPluginParameter.h"
-
-namespace wave {
-class FloatParameterSource;
-}
+#include "parameters/SmoothedValueTarget.h"
 
 // A float parameter that drives smoothed values of the signal graph: applying v gives every
 // bound source the new ramp target curve(v) * scale2 + offset2 (a non-finite result is dropped).
@@ -17,12 +14,12 @@ public:
     FloatParamPluginParameter(GenericParameterOwner* owner, const std::string& name);
 
     // Binds a source once (not owned; it must outlive the binding).
-    void bind(wave::FloatParameterSource* source);
-    void unbind(wave::FloatParameterSource* source);
-    const std::vector<wave::FloatParameterSource*>& getSources() const { return sources; }
+    void bind(SmoothedValueTarget* source);
+    void unbind(SmoothedValueTarget* source);
+    const std::vector<SmoothedValueTarget*>& getSources() const { return sources; }
 
     void applyValue(float v) override;
 
 protected:
-    std::vector<wave::FloatParameterSource*> sources;
+    std::vector<SmoothedValueTarget*> sources;
 };

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 #include "parameters/FloatPluginParameterUnit.h"
 #include "parameters/ParameterText.h"
 

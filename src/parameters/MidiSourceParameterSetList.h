@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ModulationNumbering.h"
 #include "parameters/MidiSourceParameterSet.h"
 #include "parameters/SourceParameterSetList.h"
 
@@ -6,8 +7,8 @@
 // MIDI source k is the modulation source 24 + k; it has no targets.
 class MidiSourceParameterSetList : public SourceParameterSetList<MidiSourceParameterSet> {
 public:
-    static constexpr int kNumMidiSources = 10;
-    static constexpr int kFirstSource = 24;
+    static constexpr int kNumMidiSources = ModulationNumbering::kNumMidiSources;
+    static constexpr int kFirstSource = ModulationNumbering::firstSource(ModulationNumbering::kMidiSources);
 
     MidiSourceParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
 };

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 namespace {
 

@@ -47,10 +47,10 @@ XLFOParameterSet::StepParameterSetList::StepParameterSetList(GenericParameterOwn
 XLFOParameterSet::XLFOParameterSet(GenericParameterOwner* owner, const std::string& name,
                                    AbstractModulationOwner* modulation, int index)
     : PluginParameterSet(owner, name),
-      frequency(this, memberName(" Frequency"), modulation, kFirstTarget + kTargetsPerXLFO * index + 0),
-      frequencyOffset(this, memberName(" Frequency Offset"), modulation, kFirstTarget + kTargetsPerXLFO * index + 1),
+      frequency(this, memberName(" Frequency"), modulation, ModulationNumbering::target(index, XLFOTarget::Frequency)),
+      frequencyOffset(this, memberName(" Frequency Offset"), modulation, ModulationNumbering::target(index, XLFOTarget::FrequencyOffset)),
       balance(this, memberName(" Balance")),
-      glide(this, memberName(" Glide"), modulation, kFirstTarget + kTargetsPerXLFO * index + 2),
+      glide(this, memberName(" Glide"), modulation, ModulationNumbering::target(index, XLFOTarget::Glide)),
       syncMode(this, memberName(" Sync Mode")),
       midiTrigger(this, memberName(" MIDI Trigger")),
       steps(this, name),

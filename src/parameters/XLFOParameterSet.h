@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ModulationNumbering.h"
 #include <string>
 
 #include "parameters/LimFloatPropPluginParameter.h"
@@ -16,8 +17,6 @@ class AbstractModulationOwner;
 // follow the six members below in this set's member list.
 class XLFOParameterSet : public PluginParameterSet {
 public:
-    static constexpr int kFirstTarget = 16;
-    static constexpr int kTargetsPerXLFO = 4;
     static constexpr int kNumSteps = 16;
     static constexpr float kMinFrequency = 0.02f;  // Hz
     static constexpr float kMaxFrequency = 500.0f;

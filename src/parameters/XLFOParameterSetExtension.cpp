@@ -6,7 +6,7 @@ XLFOParameterSetExtension::XLFOParameterSetExtension(GenericParameterOwner* owne
                                                      AbstractModulationOwner* modulation, int index)
     : PluginParameterSet(owner, name),
       phaseOffset(this, memberName(" Phase Offset"), modulation,
-                  XLFOParameterSet::kFirstTarget + XLFOParameterSet::kTargetsPerXLFO * index + 3),
+                  ModulationNumbering::target(index, XLFOTarget::PhaseOffset)),
       snap(this, memberName(" Snap")) {}
 
 void XLFOParameterSetExtension::configure() {

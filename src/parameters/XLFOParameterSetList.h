@@ -1,4 +1,5 @@
 #pragma once
+#include "parameters/ModulationNumbering.h"
 #include "parameters/SourceParameterSetList.h"
 #include "parameters/XLFOParameterSet.h"
 
@@ -6,8 +7,8 @@
 // source 8 + k and owns the targets 16 + 4k .. 19 + 4k.
 class XLFOParameterSetList : public SourceParameterSetList<XLFOParameterSet> {
 public:
-    static constexpr int kNumXLFOs = 6;
-    static constexpr int kFirstSource = 8;
+    static constexpr int kNumXLFOs = ModulationNumbering::kNumXLFOs;
+    static constexpr int kFirstSource = ModulationNumbering::firstSource(ModulationNumbering::kXLFOSources);
 
     XLFOParameterSetList(GenericParameterOwner* owner, AbstractModulationOwner* modulation);
 };

@@ -5,8 +5,8 @@
 #include <random>
 #include <system_error>
 
-#include "presets/BinaryFileReader.h"
-#include "presets/BinaryFileWriter.h"
+#include "platform/BinaryFileReader.h"
+#include "platform/BinaryFileWriter.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/CustomPresetLoader.h"
 

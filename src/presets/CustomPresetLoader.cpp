@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "presets/BinaryResourceReader.h"
+#include "platform/BinaryResourceReader.h"
 
 void CustomPresetLoader::setAllParameters() {
     entries_.clear();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "presets/PresetLoader.h"
-#include "presets/ResourceStore.h"
+#include "platform/ResourceStore.h"
 
 // A loader with an explicit position -> parameter table. An entry may name no parameter (the value
 // is skipped) and may capture the raw 4 bytes of its value into an int destination, for values

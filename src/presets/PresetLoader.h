@@ -3,7 +3,7 @@
 
 #include "engine/GenericPlugin.h"
 #include "parameters/AbstractPluginParameter.h"
-#include "presets/BinaryDataReader.h"
+#include "platform/BinaryDataReader.h"
 
 // Base of the loaders of preset and state files: a header (magic, version), a value count N and N
 // float32 values, value i for position i of the loader. load() checks magic and version before it

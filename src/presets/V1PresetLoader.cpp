@@ -16,8 +16,8 @@ constexpr float kDecibelsToExponent = 0.1151292546497023f;  // ln(10) / 20
 constexpr float kMinDepth = 1.0e-6f;
 constexpr float kMaxGainDb = 36.0f;
 constexpr int kParallelRouting = 1;
-constexpr int kEGSource = 14;  // the first envelope generator
-constexpr int kFirstXLFOSource = 8;
+constexpr int kEGSource = ModulationNumbering::source(ModulationNumbering::kEGSources, 0);  // the first envelope generator
+constexpr int kFirstXLFOSource = ModulationNumbering::firstSource(ModulationNumbering::kXLFOSources);
 
 // Offsets inside one filter's 16 values.
 enum FilterValue { kEnabled, kCharacteristic, kResponse, kSlope, kFreq, kPeak, kPan, kFirstDepth };
@@ -180,7 +180,7 @@ void V1PresetLoader::setUpXLFO(int lfo, int item) {
 void V1PresetLoader::connectSlots(const std::array<int, kLFOs>& xlfoOfLFO) {
     const PresetLayout& l = layout_;
     AbstractModulationOwner* m = l.modulation;
-    const int targetOffsets[3] = {0, 2, 1};  // Freq, Peak, Pan of a filter's four targets
+    const FilterTarget targets[3] = {FilterTarget::Freq, FilterTarget::Peak, FilterTarget::Pan};
     int slot = 0;
     float depth;
     for (int f = 0; f < 2; ++f) {
@@ -192,9 +192,9 @@ void V1PresetLoader::connectSlots(const std::array<int, kLFOs>& xlfoOfLFO) {
                 const int matrixSource =
                     source < kLFOs ? kFirstXLFOSource + xlfoOfLFO[static_cast<size_t>(source)] : kEGSource;
                 m->setSlotSource(slot, matrixSource);
-                m->setSlotTarget(slot, FilterParameterSet::kTargetsPerFilter * f + targetOffsets[group]);
+                m->setSlotTarget(slot, ModulationNumbering::target(f, targets[group]));
                 if (ModulationTargetParameter* level =
-                        m->getTargetParameter(AbstractModulationOwner::kFirstSlotLevelTarget + slot)) {
+                        m->getTargetParameter(ModulationNumbering::slotLevelTarget(slot))) {
                     level->setPlainValue(std::min(std::fabs(depth), 1.0f), 0);
                 }
                 if (AbstractPluginParameter* inverted = l.slotParameter(slot, l.slotMembers.inverted)) {

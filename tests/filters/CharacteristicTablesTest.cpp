@@ -11,9 +11,9 @@
 #include "filters/DesignFilter.h"
 #include "filters/FilterSettingTable.h"
 #include "filters/MultiDesignFilter.h"
-#include "presets/BinaryDataReader.h"
-#include "presets/EResource.h"
-#include "presets/ResourceStore.h"
+#include "platform/BinaryDataReader.h"
+#include "platform/EResource.h"
+#include "platform/ResourceStore.h"
 
 using designtest::styles;
 

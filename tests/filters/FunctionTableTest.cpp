@@ -3,7 +3,7 @@
 #include <cfenv>
 #include <cmath>
 
-#include "filters/FunctionTable.h"
+#include "engine/wave/FunctionTable.h"
 #include "filters/StateVariableFilter.h"
 
 using wave::Float4;

@@ -9,7 +9,7 @@
 #include "midi/AbstractMusicEventReceiver.h"
 #include "midi/MidiControllerMap.h"
 #include "midi/MidiDecoder.h"
-#include "midi/MidiListener.h"
+#include "engine/MidiListener.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "midi/DefaultChannelEventReceiver.h"
-#include "midi/MidiListener.h"
+#include "engine/MidiListener.h"
 #include "platform/PosixAsyncEventQueue.h"
 #include "support/AllocationCounter.h"
 #include "midi/MidiTestPlugin.h"

@@ -51,13 +51,13 @@ TEST(LevelPanTarget, UnmodulatedBalanceFollowsTheLawAndPanOneSilencesAChannel) {
 
 TEST(LevelPanTarget, CentredPanHandsTheLevelThroughUnchanged) {
     MatrixBench bench;
-    LevelPanTarget freq(*bench.matrix, Layout::filterTarget(0, 0), Layout::filterTarget(0, 1), LevelPanLaw::kAdditive);
-    bench.matrix->setTargetValue(Layout::filterTarget(0, 0), 9.0f, 0.0f);
+    LevelPanTarget freq(*bench.matrix, Layout::filterTarget(0, FilterTarget::Freq), Layout::filterTarget(0, FilterTarget::Pan), LevelPanLaw::kAdditive);
+    bench.matrix->setTargetValue(Layout::filterTarget(0, FilterTarget::Freq), 9.0f, 0.0f);
     RampSource ramp(bench.env, -1.0f, 0.01f);
     bench.matrix->registerSourceProducer(Layout::kFirstMidi, &ramp);
-    bench.connect(0, Layout::kFirstMidi, Layout::filterTarget(0, 0), 0.1f);
+    bench.connect(0, Layout::kFirstMidi, Layout::filterTarget(0, FilterTarget::Freq), 0.1f);
     Channels c = pullBoth(bench, freq);
-    const wave::Buffer* level = bench.matrix->getTargetController(Layout::filterTarget(0, 0))->getOutput();
+    const wave::Buffer* level = bench.matrix->getTargetController(Layout::filterTarget(0, FilterTarget::Freq))->getOutput();
     EXPECT_EQ(c.out[0], level);
     EXPECT_EQ(c.out[1], level);
     EXPECT_FALSE(c.constant[0]);
@@ -65,8 +65,8 @@ TEST(LevelPanTarget, CentredPanHandsTheLevelThroughUnchanged) {
 
 TEST(LevelPanTarget, ModulatedAdditivePairAddsAndSubtractsThePanPerSample) {
     MatrixBench bench;
-    const int freqTarget = Layout::filterTarget(0, 0);
-    const int panTarget = Layout::filterTarget(0, 1);
+    const int freqTarget = Layout::filterTarget(0, FilterTarget::Freq);
+    const int panTarget = Layout::filterTarget(0, FilterTarget::Pan);
     LevelPanTarget freq(*bench.matrix, freqTarget, panTarget, LevelPanLaw::kAdditive);
     bench.matrix->setTargetValue(freqTarget, 9.0f, 0.0f);
     bench.matrix->setTargetValue(panTarget, 0.5f, 0.0f);

@@ -61,7 +61,7 @@ TEST(MatrixAllocation, FullMatrixEvaluatesAndChangesSlotsWithoutAllocating) {
     editor.setBypass(4, true);
     editor.setLevel(5, 0.9f);
     editor.setSource(6, 9);
-    editor.setTarget(7, Layout::xlfoTarget(1, 0));
+    editor.setTarget(7, Layout::xlfoTarget(1, XLFOTarget::Frequency));
     editor.swapSlots(1, 2);
     plugin.inputGain.setValue(6.0f, 0);
     plugin.filters.at(0).freq.setValue(0.3f, 0);
@@ -70,7 +70,7 @@ TEST(MatrixAllocation, FullMatrixEvaluatesAndChangesSlotsWithoutAllocating) {
     plugin.applyQueuedChanges();
     bool finite = block();
     Matrix::InternalController& audio = m.getController();
-    audio.setTarget(8, Layout::egTarget(0, 2));
+    audio.setTarget(8, Layout::egTarget(0, EGTarget::Sustain));
     audio.setSource(9, 14);
     audio.setInvert(10, true);
     m.setSourceKind(8, Matrix::kSnappedXLFO);

@@ -15,8 +15,8 @@ constexpr int kEG1 = Layout::kFirstEG;
 constexpr int kEF1 = Layout::kFirstEF;
 constexpr int kXY1Hor = Layout::kFirstXY;
 constexpr int kMidi1 = Layout::kFirstMidi;
-const int kFreq1 = Layout::filterTarget(0, 0);
-const int kPeak1 = Layout::filterTarget(0, 2);
+const int kFreq1 = Layout::filterTarget(0, FilterTarget::Freq);
+const int kPeak1 = Layout::filterTarget(0, FilterTarget::Peak);
 
 TEST(MatrixLayout, ClassesBoundsAndOwnTargetsFollowTheProductTable) {
     MatrixBench bench;
@@ -42,12 +42,12 @@ TEST(MatrixLayout, ClassesBoundsAndOwnTargetsFollowTheProductTable) {
 
     const int egClasses[6] = {10, 12, 0, 13, 16, 17};
     for (int e = 0; e < 6; ++e) {
-        for (int j = 0; j < 6; ++j) EXPECT_EQ(m.getTargetClassIndex(Layout::egTarget(e, j)), egClasses[j]) << e << j;
+        for (int j = 0; j < 6; ++j) EXPECT_EQ(m.getTargetClassIndex(Layout::egTarget(e, static_cast<EGTarget>(j))), egClasses[j]) << e << j;
     }
-    EXPECT_EQ(m.getTargetClassIndex(Layout::xlfoTarget(5, 3)), 15);
+    EXPECT_EQ(m.getTargetClassIndex(Layout::xlfoTarget(5, XLFOTarget::PhaseOffset)), 15);
     EXPECT_EQ(m.getTargetClassIndex(Layout::kInputGain), 8);
     EXPECT_EQ(m.getTargetClassIndex(Layout::kMix), 9);
-    EXPECT_EQ(m.getTargetClassIndex(Layout::filterTarget(3, 3)), 4);
+    EXPECT_EQ(m.getTargetClassIndex(Layout::filterTarget(3, FilterTarget::Delay)), 4);
 
     EXPECT_EQ(m.getSourceOwnTargets(kXLFO2), (std::vector<int>{20, 21, 22, 23}));
     EXPECT_EQ(m.getSourceOwnTargets(kEG1 + 5), (std::vector<int>{70, 71, 72, 73, 74, 75}));
@@ -68,7 +68,7 @@ TEST(MatrixLayout, ClassesBoundsAndOwnTargetsFollowTheProductTable) {
 
 TEST(MatrixDependencies, SlotOnItsOwnSourcesParameterIsInactiveAndSilent) {
     MatrixBench bench;
-    const int xlfo1Freq = Layout::xlfoTarget(0, 0);
+    const int xlfo1Freq = Layout::xlfoTarget(0, XLFOTarget::Frequency);
     bench.matrix->setTargetValue(xlfo1Freq, 2.0f, 0.0f);
     bench.setSource(kXLFO1, 1.0f);
     bench.connect(0, kXLFO1, xlfo1Freq, 1.0f);
@@ -86,8 +86,8 @@ TEST(MatrixDependencies, SlotOnItsOwnSourcesParameterIsInactiveAndSilent) {
 
 TEST(MatrixDependencies, SecondOfTwoLoopingSlotsIsRejectedUntilTheFirstGoes) {
     MatrixBench bench;
-    const int xlfo1Freq = Layout::xlfoTarget(0, 0);
-    const int xlfo2Freq = Layout::xlfoTarget(1, 0);
+    const int xlfo1Freq = Layout::xlfoTarget(0, XLFOTarget::Frequency);
+    const int xlfo2Freq = Layout::xlfoTarget(1, XLFOTarget::Frequency);
     bench.connect(0, kXLFO1, xlfo2Freq, 0.5f);
     bench.connect(1, kXLFO2, xlfo1Freq, 0.5f);
     EXPECT_EQ(bench.matrix->getSlotState(0), Matrix::kActive);
@@ -104,7 +104,7 @@ TEST(MatrixDependencies, SecondOfTwoLoopingSlotsIsRejectedUntilTheFirstGoes) {
     // XLFO 1 -> EG 1 attack closes a loop.
     bench.connect(2, kEG1, bench.matrix->getLevelTarget(0), 0.5f);
     EXPECT_EQ(bench.matrix->getSlotState(2), Matrix::kActive);
-    bench.connect(3, kXLFO2, Layout::egTarget(0, 0), 0.5f);
+    bench.connect(3, kXLFO2, Layout::egTarget(0, EGTarget::Attack), 0.5f);
     EXPECT_EQ(bench.matrix->getSlotState(3), Matrix::kInactive);
 
     // Clearing the first slot lets the rejected ones in.
@@ -117,8 +117,8 @@ TEST(MatrixDependencies, SecondOfTwoLoopingSlotsIsRejectedUntilTheFirstGoes) {
 
 TEST(MatrixDependencies, BypassedSlotStillBlocksALoopButContributesNothing) {
     MatrixBench bench;
-    const int xlfo1Freq = Layout::xlfoTarget(0, 0);
-    const int xlfo2Freq = Layout::xlfoTarget(1, 0);
+    const int xlfo1Freq = Layout::xlfoTarget(0, XLFOTarget::Frequency);
+    const int xlfo2Freq = Layout::xlfoTarget(1, XLFOTarget::Frequency);
     bench.matrix->setTargetValue(xlfo2Freq, 3.0f, 0.0f);
     bench.setSource(kXLFO1, 1.0f);
     bench.connect(0, kXLFO1, xlfo2Freq, 1.0f);
@@ -130,13 +130,13 @@ TEST(MatrixDependencies, BypassedSlotStillBlocksALoopButContributesNothing) {
     bench.connect(1, kXLFO2, xlfo1Freq, 1.0f);
     EXPECT_EQ(bench.matrix->getSlotState(1), Matrix::kInactive);
     // The base-class search offers the first slot that the rule rejects: the bypassed one.
-    for (int s = 2; s < 24; ++s) bench.connect(s, kMidi1, Layout::filterTarget(s % 4, 2), 0.1f);
+    for (int s = 2; s < 24; ++s) bench.connect(s, kMidi1, Layout::filterTarget(s % 4, FilterTarget::Peak), 0.1f);
     EXPECT_EQ(bench.slots().findFreeSlot(), 0);
     // Switching the bypass off does not help while the other half of the loop is stored...
     bench.slots().setBypass(0, false);
     EXPECT_EQ(bench.matrix->getSlotState(0), Matrix::kInactive);
     // ...but once it points elsewhere, both take part.
-    bench.slots().setTarget(1, Layout::filterTarget(0, 1));
+    bench.slots().setTarget(1, Layout::filterTarget(0, FilterTarget::Pan));
     EXPECT_EQ(bench.matrix->getSlotState(1), Matrix::kActive);
     EXPECT_EQ(bench.matrix->getSlotState(0), Matrix::kActive);
     EXPECT_EQ(bench.slots().findFreeSlot(), -1);
@@ -290,7 +290,7 @@ TEST(MatrixWaiting, LevelSlotWaitingOnAnUnregisteredSourceHoldsItsOwnerBack) {
 TEST(MatrixController, QueriesListSlotsBySourceTargetKindAndClass) {
     MatrixBench bench;
     bench.connect(0, kXLFO1, kFreq1, 0.2f);
-    bench.connect(1, kEF1, Layout::filterTarget(1, 0), 0.2f);
+    bench.connect(1, kEF1, Layout::filterTarget(1, FilterTarget::Freq), 0.2f);
     bench.connect(2, kXLFO2, kPeak1, 0.2f);
     bench.connect(3, kXLFO1, Layout::kMix, 0.2f);
     std::vector<int> out;

@@ -130,7 +130,7 @@ TEST(SlotOperations, RemovingASourceClearsItsSlotsAndTheSlotsOnItsParametersThen
     SlotEditor editor;
     editor.connectAll({
         {9, 0},                            // XLFO 2 -> Filter 1 Freq: gone
-        {0, Layout::xlfoTarget(1, 2)},     // XY 1 Hor -> XLFO 2 Glide: gone
+        {0, Layout::xlfoTarget(1, XLFOTarget::Glide)},     // XY 1 Hor -> XLFO 2 Glide: gone
         {14, 2},                           // EG 1 -> Filter 1 Peak: stays
         {20, Layout::slotLevelTarget(1)},  // EF 1 -> Slot 2 Level: gone with slot 1
         {8, 1},                            // XLFO 1 -> Filter 1 Pan: stays

@@ -6,14 +6,14 @@
 #include <limits>
 #include <sstream>
 
-#include "presets/BinaryDataReader.h"
-#include "presets/BinaryDataWriter.h"
-#include "presets/BinaryFileReader.h"
-#include "presets/BinaryFileWriter.h"
-#include "presets/BinaryResourceReader.h"
-#include "presets/EResource.h"
+#include "platform/BinaryDataReader.h"
+#include "platform/BinaryDataWriter.h"
+#include "platform/BinaryFileReader.h"
+#include "platform/BinaryFileWriter.h"
+#include "platform/BinaryResourceReader.h"
+#include "platform/EResource.h"
 #include "presets/PresetBytes.h"
-#include "presets/ResourceStore.h"
+#include "platform/ResourceStore.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "presets/BinaryDataWriter.h"
+#include "platform/BinaryDataWriter.h"
 
 class FileBytes {
 public:

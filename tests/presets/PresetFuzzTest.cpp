@@ -5,7 +5,7 @@
 #include <random>
 #include <sstream>
 
-#include "presets/BinaryDataReader.h"
+#include "platform/BinaryDataReader.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/CustomPresetLoader.h"
 #include "presets/PresetBytes.h"

@@ -8,7 +8,7 @@
 #include <limits>
 #include <sstream>
 
-#include "presets/BinaryDataReader.h"
+#include "platform/BinaryDataReader.h"
 #include "presets/CollectionFile.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/CustomPresetLoader.h"

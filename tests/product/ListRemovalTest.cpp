@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 
 // Removing list items through the product, whose slot list and target table are the real ones.
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/V1PresetLoader.h"
 #include "presets/VersionPresetLoader.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "presets/V1PresetLoader.h"
 #include "presets/VersionPresetLoader.h"
 #include "product/ProductTestSupport.h"

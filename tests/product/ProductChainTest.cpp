@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "modulation/ModulationMatrix.h"
 #include "support/AllocationCounter.h"
 

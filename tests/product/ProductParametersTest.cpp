@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
-#include "engine/product/ParameterDocs.h"
+#include "product/KestrumPlugin.h"
+#include "product/ParameterDocs.h"
 #include "product/ProductTestSupport.h"
 
 namespace {
@@ -207,4 +207,49 @@ TEST(ProductParameters, PanTextsRoundTrip) {
     float v = 1.0f;
     EXPECT_FALSE(plugin.outputPan.parseText("X", v));
     EXPECT_FLOAT_EQ(v, 1.0f);
+}
+
+// The slot menus and the parameters both follow the numbering table: every target index has
+// exactly one parameter, and the menu item for an index names that parameter's owner and member.
+TEST(ProductParameters, TargetMenuAndTargetParametersAgreeOnEveryIndex) {
+    KestrumPlugin plugin;
+    const auto& items = ModulationSlotParameterSet::targetItems();
+    const auto& values = ModulationSlotParameterSet::targetValues();
+    ASSERT_EQ(items.size(), values.size());
+    std::vector<int> seen(ModulationNumbering::kNumTargets, 0);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int target = values[i] - 1;  // the menu stores matrix index + 1, 0 for none
+        if (target < 0) continue;
+        ASSERT_LT(target, ModulationNumbering::kNumTargets);
+        ++seen[static_cast<size_t>(target)];
+        ModulationTargetParameter* p = plugin.getTargetParameter(target);
+        ASSERT_NE(p, nullptr) << items[i];
+        // "XLFO 2 Freq" names "XLFO 2 Frequency", "XLFO 2 Offset" names "XLFO 2 Frequency Offset".
+        const std::string label = items[i];
+        const std::string name = p->getName();
+        const std::string owner = label.substr(0, label.find(' ', label.find(' ') + 1));
+        if (label.rfind("Input", 0) == 0 || label.rfind("Output", 0) == 0 || label == "Mix") {
+            EXPECT_EQ(name, label);
+        } else {
+            EXPECT_EQ(name.rfind(owner + " ", 0), 0u) << label << " -> " << name;
+            const std::string member = label.substr(owner.size() + 1);
+            EXPECT_NE(name.find(member, owner.size()), std::string::npos) << label << " -> " << name;
+        }
+    }
+    for (int t = 0; t < ModulationNumbering::kNumTargets; ++t) EXPECT_EQ(seen[static_cast<size_t>(t)], 1) << t;
+}
+
+// The characteristic items come from the filters' table, one name per characteristic.
+TEST(ProductParameters, CharacteristicItemsAreTheFiltersCharacteristics) {
+    KestrumPlugin plugin;
+    for (int k = 0; k < plugin.filters.getNumSets(); ++k) {
+        auto& c = plugin.filters.at(k).characteristic;
+        EXPECT_EQ(c.formatValue(6.0f), "Gentle");
+        EXPECT_EQ(c.formatValue(10.0f), "Clean");
+        for (int i = 0; i < MultiDesignFilter::kTableCharacteristics; ++i)
+            EXPECT_EQ(c.formatValue(static_cast<float>(i)), MultiDesignFilter::kCharacteristics[i].name);
+        float parsed = -1.0f;
+        ASSERT_TRUE(c.parseText("Easy Going", parsed));
+        EXPECT_FLOAT_EQ(parsed, 9.0f);
+    }
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
-#include "presets/BinaryDataReader.h"
+#include "product/KestrumPlugin.h"
+#include "platform/BinaryDataReader.h"
 #include "presets/PresetBytes.h"
 
 namespace detail {

@@ -201,7 +201,7 @@ TEST(SourceWiring, RemovingXLFO2Of3KeepsTheMovedXLFOOnItsTarget) {
     }
     p.xlfos.at(1).frequency.setPlainValue(1.0f, 0);
     p.xlfos.at(2).frequency.setPlainValue(8.0f, 0);
-    connect(p, 0, ModulationLayout::kFirstXLFO + 1, ModulationLayout::filterTarget(1, 0), 0.5f);
+    connect(p, 0, ModulationLayout::kFirstXLFO + 1, ModulationLayout::filterTarget(1, FilterTarget::Freq), 0.5f);
     connect(p, 1, ModulationLayout::kFirstXLFO + 2, kFilter1Freq, 0.5f);
     settle(p);
 
@@ -216,4 +216,43 @@ TEST(SourceWiring, RemovingXLFO2Of3KeepsTheMovedXLFOOnItsTarget) {
     Runner run(p);
     run.run(24000, 64, constantLevel);
     EXPECT_NEAR(meanPeriod(run.frequency, kBaseFreq, 0), 6000.0, 6.0);
+}
+
+// The offset's factor is 2^value: a displayed 0.5 must halve the rate and modulation must stop at
+// the displayed limits 0.5 and 2, not at the octaves of some other range (values below 0.707
+// used to play at 0.707).
+TEST(SourceWiring, XLFOFrequencyOffsetActsOverItsWholeDisplayedRange) {
+    auto periodAt = [](float offsetOctaves, bool synced, float modulation) {
+        auto plugin = makePlugin();
+        squareXLFOOnFilter1(*plugin);
+        if (synced) plugin->xlfos.at(0).syncMode.setValue(static_cast<float>(XLFOEnums::Bar1), 0);
+        plugin->xlfos.at(0).frequency.setPlainValue(1.0f, 0);
+        plugin->xlfos.at(0).frequencyOffset.setValue(offsetOctaves, 0);
+        // XY 1 Hor at its top pushes the offset one whole octave further (down when inverted).
+        if (modulation != 0.0f) {
+            plugin->xyControllers.getNumActive().setValue(1.0f, 0);
+            plugin->xyControllers.at(0).hor.setValue(1.0f, 0);
+            connect(*plugin, 1, ModulationLayout::kFirstXY, ModulationLayout::xlfoTarget(0, XLFOTarget::FrequencyOffset),
+                    1.0f);
+            if (modulation < 0.0f) plugin->slots.at(1).inverted.setValue(1.0f, 0);
+        }
+        settle(*plugin);
+        Runner run(*plugin);
+        double quarters = 0.0;
+        auto host = [&](long) {
+            plugin->setTransport(120.0f, static_cast<float>(quarters));
+            quarters += 64.0 * 120.0 / (60.0 * kRate);
+        };
+        run.run(static_cast<int>(12 * kRate), 64, constantLevel, host);
+        return meanPeriod(run.frequency, kBaseFreq, static_cast<size_t>(kRate));
+    };
+    // Free at 1 Hz: display 0.5 (-1 octave) gives a 2 s cycle, 0.6 gives 1/0.6 s.
+    EXPECT_NEAR(periodAt(-1.0f, false, 0.0f), 2.0 * kRate, 0.01 * kRate);
+    EXPECT_NEAR(periodAt(std::log2(0.6f), false, 0.0f), kRate / 0.6, 0.01 * kRate);
+    // Synced to one bar at 120 BPM (2 s): display 0.5 gives 4 s, display 2 gives 1 s.
+    EXPECT_NEAR(periodAt(-1.0f, true, 0.0f), 4.0 * kRate, 0.02 * kRate);
+    EXPECT_NEAR(periodAt(1.0f, true, 0.0f), 1.0 * kRate, 0.01 * kRate);
+    // Modulation past the ends stops at the displayed limits.
+    EXPECT_NEAR(periodAt(-0.5f, false, -1.0f), 2.0 * kRate, 0.01 * kRate);
+    EXPECT_NEAR(periodAt(0.5f, false, 1.0f), 0.5 * kRate, 0.01 * kRate);
 }

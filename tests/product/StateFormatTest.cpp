@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "presets/PresetMessages.h"
 #include "product/ProductTestSupport.h"
 

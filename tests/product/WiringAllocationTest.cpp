@@ -41,17 +41,17 @@ void activateEverything(KestrumPlugin& p) {
     }
     using L = ModulationLayout;
     const int connections[24][2] = {
-        {L::kFirstXLFO, L::filterTarget(0, 0)},     {L::kFirstXLFO + 1, L::filterTarget(1, 0)},
-        {L::kFirstXLFO + 2, L::filterTarget(2, 2)}, {L::kFirstXLFO + 3, L::filterTarget(3, 0)},
-        {L::kFirstXLFO + 4, L::xlfoTarget(0, 0)},   {L::kFirstXLFO + 5, L::egTarget(0, 0)},
-        {L::kFirstEG, L::filterTarget(0, 1)},       {L::kFirstEG + 1, L::filterTarget(1, 3)},
-        {L::kFirstEG + 2, L::kInputGain},           {L::kFirstEG + 3, L::xlfoTarget(1, 2)},
-        {L::kFirstEG + 4, L::kMix},                 {L::kFirstEG + 5, L::filterTarget(2, 0)},
-        {L::kFirstEF, L::filterTarget(3, 2)},       {L::kFirstEF + 1, L::kOutputGain},
-        {L::kFirstEF + 2, L::xlfoTarget(2, 3)},     {L::kFirstEF + 3, L::egTarget(1, 2)},
-        {L::kFirstMidi, L::filterTarget(0, 2)},     {L::kFirstMidi + 1, L::kOutputPan},
-        {L::kFirstMidi + 2, L::xlfoTarget(3, 1)},   {L::kFirstMidi + 3, L::efTarget(0, 0)},
-        {L::kFirstMidi + 4, L::slotLevelTarget(0)}, {L::kFirstXY, L::filterTarget(1, 1)},
+        {L::kFirstXLFO, L::filterTarget(0, FilterTarget::Freq)},     {L::kFirstXLFO + 1, L::filterTarget(1, FilterTarget::Freq)},
+        {L::kFirstXLFO + 2, L::filterTarget(2, FilterTarget::Peak)}, {L::kFirstXLFO + 3, L::filterTarget(3, FilterTarget::Freq)},
+        {L::kFirstXLFO + 4, L::xlfoTarget(0, XLFOTarget::Frequency)},   {L::kFirstXLFO + 5, L::egTarget(0, EGTarget::Attack)},
+        {L::kFirstEG, L::filterTarget(0, FilterTarget::Pan)},       {L::kFirstEG + 1, L::filterTarget(1, FilterTarget::Delay)},
+        {L::kFirstEG + 2, L::kInputGain},           {L::kFirstEG + 3, L::xlfoTarget(1, XLFOTarget::Glide)},
+        {L::kFirstEG + 4, L::kMix},                 {L::kFirstEG + 5, L::filterTarget(2, FilterTarget::Freq)},
+        {L::kFirstEF, L::filterTarget(3, FilterTarget::Peak)},       {L::kFirstEF + 1, L::kOutputGain},
+        {L::kFirstEF + 2, L::xlfoTarget(2, XLFOTarget::PhaseOffset)},     {L::kFirstEF + 3, L::egTarget(1, EGTarget::Sustain)},
+        {L::kFirstMidi, L::filterTarget(0, FilterTarget::Peak)},     {L::kFirstMidi + 1, L::kOutputPan},
+        {L::kFirstMidi + 2, L::xlfoTarget(3, XLFOTarget::FrequencyOffset)},   {L::kFirstMidi + 3, L::efTarget(0, EFTarget::Attack)},
+        {L::kFirstMidi + 4, L::slotLevelTarget(0)}, {L::kFirstXY, L::filterTarget(1, FilterTarget::Pan)},
         {L::kFirstXY + 3, L::kInputPan},            {L::kFirstMidi + 9, L::slotLevelTarget(6)},
     };
     for (int s = 0; s < 24; ++s) connect(p, s, connections[s][0], connections[s][1], 0.3f);

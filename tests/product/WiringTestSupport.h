@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/MidiMessage.h"
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "modulation/ModulationLayout.h"
 #include "modulation/ModulationMatrix.h"
 

@@ -1,7 +1,7 @@
 #include "engine/mixing/EffectMixer.h"
 
 #include "engine/wave/Float4.h"
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 using namespace wave;
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/mixing/GainKernels.h"
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 using namespace wave;
 

@@ -1,7 +1,7 @@
 #include "engine/mixing/Router.h"
 
 #include "engine/mixing/GainKernels.h"
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 using namespace wave;
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/wave/Producer.h"
-#include "engine/wave/Tolerance.h"
+#include "platform/Tolerance.h"
 
 namespace wave {
 

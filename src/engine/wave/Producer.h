@@ -3,6 +3,7 @@
 
 #include "engine/wave/Buffer.h"
 #include "engine/wave/Environment.h"
+#include "parameters/SwitchableTarget.h"
 
 namespace wave {
 
@@ -18,7 +19,7 @@ class Component {};
 // A node that renders one output per block, at most once per block: pull() renders only when the
 // block stamp is stale. The current output may point at the own buffer, the silence buffer or
 // another producer's buffer. Audio thread only, except construction and wiring.
-class Producer : public Component {
+class Producer : public Component, public SwitchableTarget {
 public:
     enum ConstructionFlags : int { kNoBuffer = 1 };
 
@@ -50,8 +51,8 @@ public:
     bool hasOwnBuffer() const { return ownBuffer_ != nullptr; }
     Buffer* getOwnBuffer() const { return ownBuffer_.get(); }
 
-    bool isEnabled() const { return enabled_; }
-    void setEnabled(bool enabled);
+    bool isEnabled() const final { return enabled_; }
+    void setEnabled(bool enabled) final;
     int getUpdatePriority() const { return updatePriority_; }
     // Puts the producer into the update list (0: front, 1: after the priority-0 entries, else end).
     void setUpdatePriority(int priority);

@@ -1,4 +1,4 @@
-#include "presets/BinaryDataWriter.h"
+#include "platform/BinaryDataWriter.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
-#include "engine/product/KestrumSources.h"
+#include "product/KestrumSources.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/product/KestrumPlugin.h"
-#include "engine/product/KestrumSharedStages.h"
+#include "product/KestrumPlugin.h"
+#include "product/KestrumSharedStages.h"
 #include "modulation/ModulationMatrix.h"
 
 namespace {
@@ -53,15 +53,16 @@ void KestrumSources::createXLFO(int k) {
     XLFOFreqController& rate = *controllers_[i];
 
     // "Frequency Offset" is a number of octaves: its factor speeds up the synced rate inside the
-    // controller and the free rate here, so the knob acts in both modes.
-    wave::Producer* offset = matrix_.getTargetController(Layout::xlfoTarget(k, 1));
+    // controller and the free rate here, so the knob acts in both modes, as its help text says.
+    // The matrix limits the modulated offset to -1..1 octaves, the displayed factors 0.5..2.
+    wave::Producer* offset = matrix_.getTargetController(Layout::xlfoTarget(k, XLFOTarget::FrequencyOffset));
     offsetFactors_[i] = std::make_unique<FrequencyMultiplier>(env, nullptr, offset);
-    freeRates_[i] = std::make_unique<FrequencyMultiplier>(env, matrix_.getTargetController(Layout::xlfoTarget(k, 0)), offset);
+    freeRates_[i] = std::make_unique<FrequencyMultiplier>(env, matrix_.getTargetController(Layout::xlfoTarget(k, XLFOTarget::Frequency)), offset);
     rate.setFreeFrequencyInput(freeRates_[i].get());
     rate.setOffsetInput(offsetFactors_[i].get());
     lfo.setFrequencyInput(&rate);
-    lfo.setGlideInput(matrix_.getTargetController(Layout::xlfoTarget(k, 2)));
-    lfo.setPhaseOffsetInput(matrix_.getTargetController(Layout::xlfoTarget(k, 3)));
+    lfo.setGlideInput(matrix_.getTargetController(Layout::xlfoTarget(k, XLFOTarget::Glide)));
+    lfo.setPhaseOffsetInput(matrix_.getTargetController(Layout::xlfoTarget(k, XLFOTarget::PhaseOffset)));
 
     XLFOParameterSet& set = plugin_.xlfos.at(k);
     XLFOParameterSetExtension& extension = plugin_.xlfoExtensions.at(k);
@@ -93,7 +94,7 @@ void KestrumSources::createEG(int e) {
     generator.setTrigger(triggers_[i].get());
     for (int p = 0; p < EnvelopeGenerator::kParameterCount; ++p) {
         generator.setParameterInput(static_cast<EnvelopeGenerator::Parameter>(p),
-                                    matrix_.getTargetController(Layout::egTarget(e, p)));
+                                    matrix_.getTargetController(Layout::egTarget(e, static_cast<EGTarget>(p))));
     }
 
     EGParameterSet& set = plugin_.egs.at(e);
@@ -112,8 +113,8 @@ void KestrumSources::createEF(int k) {
     efs_[i] = std::make_unique<EnvelopeFollower>(env);
     EnvelopeFollower& follower = *efs_[i];
     follower.setInput(followerInputs_[i].get());
-    follower.setAttackInput(matrix_.getTargetController(Layout::efTarget(k, 0)));
-    follower.setReleaseInput(matrix_.getTargetController(Layout::efTarget(k, 1)));
+    follower.setAttackInput(matrix_.getTargetController(Layout::efTarget(k, EFTarget::Attack)));
+    follower.setReleaseInput(matrix_.getTargetController(Layout::efTarget(k, EFTarget::Release)));
 
     // "Normal Input,Side Chain" are the router's inputs 0 and 1; a change crossfades.
     bind(plugin_.efs.at(k).input, followerInputs_[i]->selected());

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "engine/GenericPlugin.h"
-#include "engine/product/KestrumChannel.h"
-#include "engine/product/KestrumSharedStages.h"
-#include "engine/product/KestrumSources.h"
-#include "engine/product/KestrumSettings.h"
+#include "product/KestrumChannel.h"
+#include "product/KestrumSharedStages.h"
+#include "product/KestrumSources.h"
+#include "product/KestrumSettings.h"
 #include "modulation/ModulationMatrixOwner.h"
 #include "modulation/ModulationSlotParameterSetList.h"
 #include "midi/DefaultEventReceiver.h"
@@ -25,7 +25,7 @@
 #include "parameters/XLFOParameterSetList.h"
 #include "parameters/XLFOParameterSetListExtension.h"
 #include "parameters/XYParameterSetList.h"
-#include "presets/BinaryDataReader.h"
+#include "platform/BinaryDataReader.h"
 #include "presets/ParameterCollection.h"
 #include "presets/PresetLayout.h"
 #include "presets/SectionCollections.h"

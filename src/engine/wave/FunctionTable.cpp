@@ -1,4 +1,4 @@
-#include "filters/FunctionTable.h"
+#include "engine/wave/FunctionTable.h"
 
 #include <cfenv>
 #include <cmath>

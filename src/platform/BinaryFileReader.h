@@ -2,7 +2,7 @@
 #include <fstream>
 #include <string>
 
-#include "presets/BinaryDataReader.h"
+#include "platform/BinaryDataReader.h"
 
 namespace detail {
 // Holds the file stream so it is constructed before the reader base that refers to it.

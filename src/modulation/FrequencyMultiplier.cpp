@@ -1,4 +1,4 @@
-#include "engine/product/FrequencyMultiplier.h"
+#include "modulation/FrequencyMultiplier.h"
 
 #include <algorithm>
 #include <cmath>

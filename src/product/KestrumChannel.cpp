@@ -1,9 +1,9 @@
-#include "engine/product/KestrumChannel.h"
+#include "product/KestrumChannel.h"
 
 #include <algorithm>
 
-#include "engine/product/KestrumPlugin.h"
-#include "engine/product/KestrumSharedStages.h"
+#include "product/KestrumPlugin.h"
+#include "product/KestrumSharedStages.h"
 #include "modulation/ModulationLayout.h"
 #include "modulation/ModulationMatrix.h"
 
@@ -50,12 +50,12 @@ KestrumChannel::KestrumChannel(KestrumPlugin& plugin, int index)
         auto& filter = filters_[static_cast<size_t>(k)];
         filter = std::make_unique<MultiDesignFilter>(shared.parallelUnit(k));
         filter->setFactorProducer(&shared.analyzer());
-        filter->setPeakProducer(matrix.getTargetController(ModulationLayout::filterTarget(k, 2)));
-        filter->setFrequencyProducer(matrix.getTargetController(ModulationLayout::filterTarget(k, 0)));
+        filter->setPeakProducer(matrix.getTargetController(ModulationLayout::filterTarget(k, FilterTarget::Peak)));
+        filter->setFrequencyProducer(matrix.getTargetController(ModulationLayout::filterTarget(k, FilterTarget::Freq)));
         auto& delay = delays_[static_cast<size_t>(k)];
         delay = std::make_unique<DelayLine>(env);
         delay->setInput(filter.get());
-        delay->setDelayProducer(matrix.getTargetController(ModulationLayout::filterTarget(k, 3)));
+        delay->setDelayProducer(matrix.getTargetController(ModulationLayout::filterTarget(k, FilterTarget::Delay)));
         routing_.addElement(filter->inputField(), delay.get());
     }
     outputGain_.setInput(&routing_);
@@ -93,7 +93,7 @@ void KestrumChannel::assignFrequencySources(int routingMode) {
     for (int k = 0; k < kFilters; ++k) {
         wave::Producer* source = routingMode == RoutingEnums::Stereo
                                      ? static_cast<wave::Producer*>(&plugin_.sharedStages().filterFrequency(k).output(index_))
-                                     : matrix.getTargetController(ModulationLayout::filterTarget(k, 0));
+                                     : matrix.getTargetController(ModulationLayout::filterTarget(k, FilterTarget::Freq));
         filters_[static_cast<size_t>(k)]->setFrequencyProducer(source);
     }
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/mixing/Router.h"
-#include "engine/product/FrequencyMultiplier.h"
+#include "modulation/FrequencyMultiplier.h"
 #include "modulation/EnvelopeFollower.h"
 #include "modulation/EnvelopeGenerator.h"
 #include "modulation/MidiModSource.h"

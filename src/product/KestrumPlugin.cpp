@@ -1,15 +1,15 @@
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 
 #include <algorithm>
 
 #include <cmath>
 
-#include "engine/product/PanParameterUnit.h"
+#include "parameters/PanParameterUnit.h"
 #include "midi/MidiDecoder.h"
 #include "parameters/DBParameterUnit.h"
 #include "parameters/ParameterText.h"
 #include "parameters/PercentParameterUnit.h"
-#include "presets/BinaryFileReader.h"
+#include "platform/BinaryFileReader.h"
 #include "presets/CollectionFile.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/V1PresetLoader.h"
@@ -45,11 +45,11 @@ void configurePan(ModulationTargetParameter& pan, const char* help) {
 
 KestrumPlugin::KestrumPlugin(int numChannels)
     : GenericPlugin(numChannels),
-      inputGain(this, "Input Gain", this, 84),
-      inputPan(this, "Input Pan", this, 85),
-      outputGain(this, "Output Gain", this, 86),
-      outputPan(this, "Output Pan", this, 87),
-      mix(this, "Mix", this, 88),
+      inputGain(this, "Input Gain", this, ModulationNumbering::target(ChainTarget::InputGain)),
+      inputPan(this, "Input Pan", this, ModulationNumbering::target(ChainTarget::InputPan)),
+      outputGain(this, "Output Gain", this, ModulationNumbering::target(ChainTarget::OutputGain)),
+      outputPan(this, "Output Pan", this, ModulationNumbering::target(ChainTarget::OutputPan)),
+      mix(this, "Mix", this, ModulationNumbering::target(ChainTarget::Mix)),
       routing(this, "Routing"),
       routingMode(this, "Routing Mode"),
       filters(this, this),
@@ -219,6 +219,11 @@ void KestrumPlugin::configureParameters() {
              &midiExtensions}) {
         array->configureAll();
     }
+
+    // The characteristic names come from the filters' own table.
+    static_assert(FilterParameterSet::kNumCharacteristics == MultiDesignFilter::kCharacteristicCount);
+    const std::string characteristics = MultiDesignFilter::characteristicItems();
+    for (int k = 0; k < filters.getNumSets(); ++k) filters.at(k).characteristic.setItems(characteristics);
 }
 
 void KestrumPlugin::parameterChanged(int index) {

@@ -2,7 +2,7 @@
 #include <fstream>
 #include <string>
 
-#include "presets/BinaryDataWriter.h"
+#include "platform/BinaryDataWriter.h"
 
 namespace detail {
 // Holds the file stream so it is constructed before the writer base that refers to it.

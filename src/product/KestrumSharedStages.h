@@ -6,6 +6,7 @@
 #include "engine/mixing/Mixer.h"
 #include "filters/FilterAnalyzer.h"
 #include "filters/MultiDesignFilter.h"
+#include "parameters/ModulationNumbering.h"
 #include "modulation/LevelPanTarget.h"
 #include "modulation/XYSource.h"
 
@@ -18,7 +19,7 @@ class KestrumChannel;
 // connectChannels() wires them to the channels once those exist.
 class KestrumSharedStages {
 public:
-    static constexpr int kFilters = 4;
+    static constexpr int kFilters = ModulationNumbering::kNumFilters;
 
     KestrumSharedStages(KestrumPlugin& plugin, ModulationMatrix& matrix);
     KestrumSharedStages(const KestrumSharedStages&) = delete;

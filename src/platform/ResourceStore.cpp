@@ -1,4 +1,4 @@
-#include "presets/ResourceStore.h"
+#include "platform/ResourceStore.h"
 
 #include <algorithm>
 #include <cstring>

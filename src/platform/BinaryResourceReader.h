@@ -5,8 +5,8 @@
 #include <streambuf>
 #include <string>
 
-#include "presets/BinaryDataReader.h"
-#include "presets/ResourceStore.h"
+#include "platform/BinaryDataReader.h"
+#include "platform/ResourceStore.h"
 
 namespace detail {
 // A read-only, seekable stream buffer over bytes in memory (no copy).

@@ -1,7 +1,7 @@
-#include "engine/product/KestrumSharedStages.h"
+#include "product/KestrumSharedStages.h"
 
-#include "engine/product/KestrumChannel.h"
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumChannel.h"
+#include "product/KestrumPlugin.h"
 #include "modulation/ModulationLayout.h"
 
 KestrumSharedStages::KestrumSharedStages(KestrumPlugin& plugin, ModulationMatrix& matrix)
@@ -18,7 +18,7 @@ KestrumSharedStages::KestrumSharedStages(KestrumPlugin& plugin, ModulationMatrix
         units_[static_cast<size_t>(k)] =
             std::make_unique<MultiDesignFilter::ParallelUnit>(env, MultiDesignFilter::Style::shared());
         filterFrequency_[static_cast<size_t>(k)] = std::make_unique<LevelPanTarget>(
-            matrix, ModulationLayout::filterTarget(k, 0), ModulationLayout::filterTarget(k, 1), LevelPanLaw::kAdditive);
+            matrix, ModulationLayout::filterTarget(k, FilterTarget::Freq), ModulationLayout::filterTarget(k, FilterTarget::Pan), LevelPanLaw::kAdditive);
     }
     inputLevel_ = std::make_unique<LevelPanTarget>(matrix, ModulationLayout::kInputGain, ModulationLayout::kInputPan,
                                                    LevelPanLaw::kBalance);

@@ -1,9 +1,9 @@
-#include "engine/product/ParameterDocs.h"
+#include "product/ParameterDocs.h"
 
 #include <cstdio>
 #include <sstream>
 
-#include "engine/product/KestrumPlugin.h"
+#include "product/KestrumPlugin.h"
 #include "parameters/IndexedPluginParameter.h"
 
 namespace {

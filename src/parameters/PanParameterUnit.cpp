@@ -1,4 +1,4 @@
-#include "engine/product/PanParameterUnit.h"
+#include "parameters/PanParameterUnit.h"
 
 #include <cmath>
 #include <cstdio>

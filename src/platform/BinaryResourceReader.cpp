@@ -1,6 +1,6 @@
-#include "presets/BinaryResourceReader.h"
+#include "platform/BinaryResourceReader.h"
 
-#include "presets/EResource.h"
+#include "platform/EResource.h"
 
 namespace detail {
 

@@ -1,4 +1,4 @@
-#include "presets/BinaryDataReader.h"
+#include "platform/BinaryDataReader.h"
 
 #include <cstring>
 

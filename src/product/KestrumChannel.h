@@ -9,6 +9,7 @@
 #include "filters/DelayLine.h"
 #include "filters/FilterRouting.h"
 #include "filters/MultiDesignFilter.h"
+#include "parameters/ModulationNumbering.h"
 
 class KestrumPlugin;
 
@@ -20,7 +21,7 @@ class KestrumPlugin;
 // parameterChanged runs on the audio thread and only switches between stages that exist.
 class KestrumChannel : public GenericPlugin::Channel {
 public:
-    static constexpr int kFilters = 4;
+    static constexpr int kFilters = ModulationNumbering::kNumFilters;
 
     // Built after the plug-in's init() and its shared stages, on its environment.
     KestrumChannel(KestrumPlugin& plugin, int index);

@@ -1,4 +1,4 @@
-#include "presets/BinaryFileWriter.h"
+#include "platform/BinaryFileWriter.h"
 
 BinaryFileWriter::BinaryFileWriter(const std::string& path) : detail::OutputFileHolder(path), BinaryDataWriter(file) {
     if (!file.is_open()) file.setstate(std::ios::failbit);
