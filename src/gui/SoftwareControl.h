@@ -29,6 +29,11 @@ private:
     Visual* visual_;
     BackBuffer::Painter painter_;
     BackBuffer buffer_;
+    // The picture goes to the window with XPutImage when the visual takes its pixels unchanged;
+    // otherwise through a Cairo Xlib surface, which converts.
+    bool directCopy_ = false;
+    int depth_ = 0;
+    GC gc_ = nullptr;
     cairo_surface_t* windowSurface_ = nullptr;
     Rect exposedDevice_;
 };
