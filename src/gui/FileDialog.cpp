@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,7 +88,11 @@ bool onPath(const std::string& program) {
     while (start <= folders.size()) {
         const std::size_t end = folders.find(':', start);
         const std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+        const std::string candidate = folder + "/" + program;
+        struct stat info {};
+        if (!folder.empty() && stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
+            return true;
         if (end == std::string::npos) break;
         start = end + 1;
     }
@@ -108,7 +113,12 @@ std::vector<std::string> FileDialog::helperCommand(const std::string& program, M
         std::vector<std::string> c = {"zenity", "--file-selection", "--title=" + title};
         if (mode == Mode::Save) c.insert(c.end(), {"--save", "--confirm-overwrite"});
         if (mode == Mode::Folder) c.push_back("--directory");
-        if (!initialPath.empty()) c.push_back("--filename=" + initialPath);
+        if (!initialPath.empty()) {
+            // zenity opens the folder a name is in; a folder itself is entered only with a slash.
+            struct stat info {};
+            const bool folder = stat(initialPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            c.push_back("--filename=" + initialPath + (folder && initialPath.back() != '/' ? "/" : ""));
+        }
         return c;
     }
     if (program == "kdialog") {

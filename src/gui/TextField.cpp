@@ -1,12 +1,19 @@
 #include "gui/TextField.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "gui/Canvas.h"
 #include "gui/ComponentHost.h"
+#include "gui/Modifiers.h"
 #include "gui/Style.h"
+#include "gui/TextMetrics.h"
 
 namespace gui {
+
+namespace {
+constexpr int kPadding = 6;
+}  // namespace
 
 TextField::TextField(std::string text) : text_(std::move(text)), caret_(text_.size()), selectionStart_(text_.size()) {}
 
@@ -35,12 +42,36 @@ void TextField::focusChanged(bool focused) {
 bool TextField::mouseDown(const MouseEvent& event) {
     if (event.button != MouseEvent::kLeft) return false;
     if (!focused_) {
+        // The first click selects everything, ready to be typed over.
         focus();
     } else {
-        caret_ = selectionStart_ = text_.size();
+        caret_ = caretAt(event.position.x);
+        if (!(event.modifiers & modifiers::kShift)) selectionStart_ = caret_;
         invalidate();
     }
     return true;
+}
+
+void TextField::mouseMove(const MouseEvent& event) {
+    if (!focused_ || !(event.buttons & (1 << (MouseEvent::kLeft - 1)))) return;
+    const std::size_t caret = caretAt(event.position.x);
+    if (caret == caret_) return;
+    caret_ = caret;
+    invalidate();
+}
+
+std::size_t TextField::caretAt(int x) const {
+    const double target = x - (getBounds().x + kPadding) + scroll_;
+    const Font font;
+    std::size_t best = 0;
+    double bestDistance = std::abs(target);
+    for (std::size_t at = nextCharacter(0); at > best; best = at, at = nextCharacter(at)) {
+        const double distance = std::abs(TextMetrics::width(text_.substr(0, at), font) - target);
+        if (distance > bestDistance) break;  // widths only grow from here
+        bestDistance = distance;
+        if (at == text_.size()) return at;
+    }
+    return best;
 }
 
 std::size_t TextField::previousCharacter(std::size_t at) const {
@@ -75,7 +106,7 @@ void TextField::insert(const std::string& text) {
 bool TextField::keyPressed(const KeyEvent& event) {
     if (!focused_) return false;
     const std::string before = text_;
-    const bool extend = event.modifiers & 1;
+    const bool extend = event.modifiers & modifiers::kShift;
     switch (event.key) {
         case KeyEvent::Key::Character: insert(event.text); break;
         case KeyEvent::Key::Backspace:
@@ -87,11 +118,12 @@ bool TextField::keyPressed(const KeyEvent& event) {
             eraseSelection();
             break;
         case KeyEvent::Key::Left:
-            caret_ = previousCharacter(caret_);
+            // Without Shift a selection collapses to its start rather than moving past it.
+            caret_ = hasSelection() && !extend ? std::min(caret_, selectionStart_) : previousCharacter(caret_);
             if (!extend) selectionStart_ = caret_;
             break;
         case KeyEvent::Key::Right:
-            caret_ = nextCharacter(caret_);
+            caret_ = hasSelection() && !extend ? std::max(caret_, selectionStart_) : nextCharacter(caret_);
             if (!extend) selectionStart_ = caret_;
             break;
         case KeyEvent::Key::Home:
@@ -120,12 +152,13 @@ void TextField::paint(Canvas& canvas) {
     const Rect& b = getBounds();
     canvas.fillRoundedRect(b, 3, style::kField);
     canvas.strokeRoundedRect(b, 3, focused_ ? style::kAccent : style::kPanelBorder);
-    const Rect inner{b.x + 6, b.y, b.width - 12, b.height};
+    const Rect inner{b.x + kPadding, b.y, b.width - 2 * kPadding, b.height};
     const Font font;
     canvas.pushClip(inner);
     // Keep the caret in view: shift long text left.
     const double caretX = canvas.getTextWidth(text_.substr(0, caret_), font);
     const double shift = std::max(0.0, caretX - (inner.width - 2));
+    scroll_ = shift;
     const int x0 = inner.x - int(shift);
     if (focused_ && hasSelection()) {
         const std::size_t from = std::min(caret_, selectionStart_);

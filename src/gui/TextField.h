@@ -28,6 +28,7 @@ public:
     std::function<bool(const std::string&)> accepts;
 
     bool mouseDown(const MouseEvent& event) override;
+    void mouseMove(const MouseEvent& event) override;
     bool keyPressed(const KeyEvent& event) override;
     void focusChanged(bool focused) override;
 
@@ -39,11 +40,15 @@ private:
     void eraseSelection();
     std::size_t previousCharacter(std::size_t at) const;
     std::size_t nextCharacter(std::size_t at) const;
+    // The character boundary nearest to a window x coordinate.
+    std::size_t caretAt(int x) const;
 
     std::string text_;
     std::size_t caret_ = 0;
     std::size_t selectionStart_ = 0;
     bool focused_ = false;
+    // How far long text is shifted left to keep the caret in view (set when painting).
+    double scroll_ = 0;
 };
 
 }  // namespace gui

@@ -38,16 +38,20 @@ int TimerQueue::msUntilNext() const {
 
 void TimerQueue::runDue() {
     const std::int64_t time = clock_();
-    // Collect first: callbacks change the list.
-    std::vector<int> due;
+    // Collect first: callbacks change the list. Timers run in the order they fell due, those due
+    // at the same moment in the order they were added.
+    std::vector<std::pair<std::int64_t, int>> due;
     for (const Entry& e : timers_)
-        if (e.due <= time) due.push_back(e.handle);
-    for (int handle : due) {
+        if (e.due <= time) due.push_back({e.due, e.handle});
+    std::stable_sort(due.begin(), due.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& entry : due) {
+        const int handle = entry.second;
         auto it = std::find_if(timers_.begin(), timers_.end(), [&](const Entry& e) { return e.handle == handle; });
         if (it == timers_.end()) continue;  // removed by an earlier callback
         Callback callback = it->callback;
         if (it->repeat) {
-            it->due = std::max(it->due + it->interval, time + 1);
+            // On time, the schedule keeps its phase; behind, it starts again from now.
+            it->due = it->due + it->interval > time ? it->due + it->interval : time + it->interval;
         } else {
             timers_.erase(it);
         }
