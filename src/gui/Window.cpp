@@ -182,8 +182,10 @@ void Window::deleteLater(std::unique_ptr<Component> component) {
 }
 
 Component& Window::addOverlay(std::unique_ptr<Component> overlay) {
-    overlay->setBounds({0, 0, width_, height_});
-    return root_->addChild(std::move(overlay));
+    // Laid out once it is in the tree, so that a dialog can give its field the focus.
+    Component& added = root_->addChild(std::move(overlay));
+    added.setBounds({0, 0, width_, height_});
+    return added;
 }
 
 Component* Window::findOverlay(const std::string& name) const {

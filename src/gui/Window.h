@@ -62,6 +62,7 @@ public:
     Component& getRoot() { return *root_; }
     double getScale() const { return scale_; }
     bool isAccelerated() const { return control_ && control_->isAccelerated(); }
+    const DrawingControl* getDrawingControl() const { return control_.get(); }
     PosixAsyncEventQueue& getEventQueue() { return queue_; }
     ::Window getNativeWindow() const { return window_; }
     Display* getDisplay() const { return display_; }
