@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make pkg-config python3 zlib1g-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev)
+PACKAGES=(cmake g++ make pkg-config python3 zlib1g-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev
+  libx11-dev libcairo2-dev libfreetype-dev libgl-dev fonts-dejavu-core xvfb xauth libgl1-mesa-dri libxtst-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing() {
