@@ -32,7 +32,7 @@ void chunk(Bytes& out, const std::string& type, const Bytes& data) {
 }
 
 // A PNG assembled piece by piece, so each test can break exactly one thing.
-struct PngSpec {
+struct PngLayout {
     int width = 3;
     int height = 2;
     int bitDepth = 8;
@@ -45,7 +45,7 @@ struct PngSpec {
     int filter = 0;  // filter byte for every row (the data is stored as that filter expects)
 };
 
-Bytes rawPixels(const PngSpec& s) {
+Bytes rawPixels(const PngLayout& s) {
     const int channels = s.colourType == 2 ? 3 : 4;
     Bytes pixels;
     for (int y = 0; y < s.height; ++y)
@@ -60,7 +60,7 @@ int paethPredict(int a, int b, int c) {
     return pb <= pc ? b : c;
 }
 
-Bytes build(const PngSpec& s) {
+Bytes build(const PngLayout& s) {
     const int channels = s.colourType == 2 ? 3 : 4;
     const Bytes pixels = rawPixels(s);
     const std::size_t stride = std::size_t(s.width) * channels;
@@ -129,13 +129,13 @@ std::string decodeError(const Bytes& png) {
 
 TEST(PNGFiler, AllFiveFiltersDecodeToTheSamePixels) {
     for (int filter = 0; filter <= 4; ++filter) {
-        PngSpec spec;
-        spec.width = 5;
-        spec.height = 4;
-        spec.filter = filter;
+        PngLayout layout;
+        layout.width = 5;
+        layout.height = 4;
+        layout.filter = filter;
         gui::Bitmap bitmap;
-        decode(build(spec), bitmap);
-        const Bytes expected = rawPixels(spec);
+        decode(build(layout), bitmap);
+        const Bytes expected = rawPixels(layout);
         ASSERT_EQ(bitmap.getWidth(), 5);
         ASSERT_EQ(bitmap.getHeight(), 4);
         // gAMA 45455 keeps colours as stored.
@@ -144,7 +144,7 @@ TEST(PNGFiler, AllFiveFiltersDecodeToTheSamePixels) {
 }
 
 TEST(PNGFiler, RGBGetsOpaqueAlphaAndTransparencyFlagFollowsAlpha) {
-    PngSpec rgb;
+    PngLayout rgb;
     rgb.colourType = 2;
     gui::Bitmap bitmap;
     decode(build(rgb), bitmap);
@@ -152,7 +152,7 @@ TEST(PNGFiler, RGBGetsOpaqueAlphaAndTransparencyFlagFollowsAlpha) {
     EXPECT_EQ(bitmap.getPixel(2, 1).r, rawPixels(rgb)[(1 * 3 + 2) * 3]);
     EXPECT_FALSE(bitmap.hasTransparency());
 
-    PngSpec rgba;  // the test pattern has alpha below 255
+    PngLayout rgba;  // the test pattern has alpha below 255
     decode(build(rgba), bitmap);
     EXPECT_TRUE(bitmap.hasTransparency());
 
@@ -165,27 +165,27 @@ TEST(PNGFiler, RGBGetsOpaqueAlphaAndTransparencyFlagFollowsAlpha) {
 
 TEST(PNGFiler, RefusesWhatTheSubsetDoesNotCover) {
     const std::string unsupported = "Unsupported PNG format";
-    PngSpec grey;
+    PngLayout grey;
     grey.colourType = 0;
     EXPECT_EQ(decodeError(build(grey)), unsupported);
-    PngSpec palette;
+    PngLayout palette;
     palette.colourType = 3;
     EXPECT_EQ(decodeError(build(palette)), unsupported);
-    PngSpec deep;
+    PngLayout deep;
     deep.bitDepth = 16;
     EXPECT_EQ(decodeError(build(deep)), unsupported);
-    PngSpec interlaced;
+    PngLayout interlaced;
     interlaced.interlace = 1;
     EXPECT_EQ(decodeError(build(interlaced)), unsupported);
     // 40000 x 40000 is refused before any memory is taken for it.
-    Bytes png = build(PngSpec{});
+    Bytes png = build(PngLayout{});
     png[16] = 0x00; png[17] = 0x00; png[18] = 0x9C; png[19] = 0x40;
     png[20] = 0x00; png[21] = 0x00; png[22] = 0x9C; png[23] = 0x40;
     EXPECT_EQ(decodeError(png), unsupported);
 }
 
 TEST(PNGFiler, ReportsBrokenFiles) {
-    Bytes png = build(PngSpec{});
+    Bytes png = build(PngLayout{});
     Bytes badSignature = png;
     badSignature[1] = 'Q';
     EXPECT_EQ(decodeError(badSignature), "Invalid PNG signature");
@@ -202,7 +202,7 @@ TEST(PNGFiler, ReportsBrokenFiles) {
 }
 
 TEST(PNGFiler, ImageDataSpansSeveralIdatChunksButNothingBetweenThem) {
-    PngSpec split;
+    PngLayout split;
     split.width = 16;
     split.height = 16;
     split.idatPieces = 5;
@@ -214,7 +214,7 @@ TEST(PNGFiler, ImageDataSpansSeveralIdatChunksButNothingBetweenThem) {
 }
 
 TEST(PNGFiler, GammaFromTheFileOrTheSlightDarkeningWithout) {
-    PngSpec none;
+    PngLayout none;
     none.gamma = false;
     none.colourType = 2;
     gui::Bitmap bitmap;
@@ -224,12 +224,12 @@ TEST(PNGFiler, GammaFromTheFileOrTheSlightDarkeningWithout) {
     EXPECT_EQ(bitmap.getPixel(1, 0).r, int(std::pow(stored / 255.0, 1.010101) * 255));
     EXPECT_LT(bitmap.getPixel(1, 0).r, stored);
 
-    PngSpec neutral = none;
+    PngLayout neutral = none;
     neutral.gamma = true;
     decode(build(neutral), bitmap);
     EXPECT_EQ(bitmap.getPixel(1, 0).r, stored);
 
-    PngSpec zero = none;  // a gamma of zero must not poison the table
+    PngLayout zero = none;  // a gamma of zero must not poison the table
     zero.gamma = true;
     zero.gammaValue = 0;
     decode(build(zero), bitmap);
@@ -238,12 +238,12 @@ TEST(PNGFiler, GammaFromTheFileOrTheSlightDarkeningWithout) {
 
 TEST(PNGFiler, GammaFactorScalesTheExponent) {
     gui::GammaTable::setFactor(2.0);
-    PngSpec spec;
-    spec.colourType = 2;
+    PngLayout layout;
+    layout.colourType = 2;
     gui::Bitmap bitmap;
-    decode(build(spec), bitmap);
+    decode(build(layout), bitmap);
     gui::GammaTable::setFactor(1.0);
-    const std::uint8_t stored = rawPixels(spec)[3];
+    const std::uint8_t stored = rawPixels(layout)[3];
     EXPECT_EQ(bitmap.getPixel(1, 0).r, int(std::pow(stored / 255.0, 2.0 / (0.45455 * 2.2)) * 255));
 }
 
@@ -283,7 +283,7 @@ TEST(PNGFiler, EveryEmbeddedImageDecodesWithItsDenseTwin) {
 
 TEST(PNGFiler, HundredThousandMutatedFilesNeverCrashOrHang) {
     std::vector<Bytes> seeds;
-    PngSpec small;
+    PngLayout small;
     small.width = 6;
     small.height = 5;
     for (int filter = 0; filter <= 4; ++filter) {
