@@ -8,6 +8,7 @@
 #include "engine/BypassProcessor.h"
 #include "engine/DenormalGuard.h"
 #include "engine/PluginChannel.h"
+#include "engine/PluginStorage.h"
 #include "platform/Tolerance.h"
 
 namespace {
@@ -46,15 +47,27 @@ GenericPlugin::GenericPlugin(int numChannels, ProductInfo info)
 
 GenericPlugin::~GenericPlugin() {
     if (!initialised_) return;
-    std::lock_guard<std::mutex> lock(sharedMutex);
-    if (--instanceCount == 0) shutdownShared();
+    {
+        std::lock_guard<std::mutex> lock(sharedMutex);
+        if (--instanceCount == 0) shutdownShared();
+    }
+    PluginStorage::release();
 }
 
 SharedPluginSettings* GenericPlugin::sharedSettings() { return sharedSettingsObject.get(); }
 
 void GenericPlugin::shutdownShared() {
-    if (sharedSettingsObject) sharedSettingsObject->save();
+    if (sharedSettingsObject && sharedSettingsObject->isLoaded() && PluginStorage::canWrite()) {
+        globalSettings().save(*sharedSettingsObject, nullptr);
+    }
     sharedSettingsObject.reset();
+}
+
+GlobalSettings GenericPlugin::globalSettings() const { return PluginStorage::settingsFor(info_.name, info_.majorVersion); }
+
+bool GenericPlugin::saveSettings() {
+    if (!PluginStorage::canWrite() || !settings_ || !sharedSettingsObject || !settings_->isLoaded()) return false;
+    return globalSettings().save(*sharedSettingsObject, settings_.get());
 }
 
 std::unique_ptr<PluginSettings> GenericPlugin::createSettings() { return std::make_unique<PluginSettings>(); }
@@ -66,18 +79,29 @@ std::unique_ptr<SharedPluginSettings> GenericPlugin::createSharedSettings() {
 void GenericPlugin::init() {
     if (initialised_) return;
     {
+        PluginStorage::acquire();
         std::lock_guard<std::mutex> lock(sharedMutex);
+        const GlobalSettings store = globalSettings();
+        const bool readable = PluginStorage::canRead();
         if (instanceCount++ == 0) {
+            // First instance: the user's settings, then the MIDI controller map, then the product's
+            // shared set-up (preset folders, factory content on a first start).
             sharedSettingsObject = createSharedSettings();
-            initShared(info_.name);
             settings_ = createSettings();
-            sharedSettingsObject->load();
+            const bool firstStart = readable && !store.stored();
+            if (readable) store.load(*sharedSettingsObject, settings_.get());
+            if (!readable || !readMidiControllerMap()) installDefaultMidiControllerMap();
+            initShared(info_.name, firstStart);
+            sharedSettingsObject->setLoaded(true);
+            settings_->setLoaded(true);
+            // Storing the settings at once marks this version as set up, even if the host never
+            // closes the instance cleanly.
+            if (firstStart && PluginStorage::canWrite()) store.save(*sharedSettingsObject, settings_.get());
         } else {
             settings_ = createSettings();
+            if (readable) store.loadInstance(*settings_);
+            settings_->setLoaded(true);
         }
-        settings_->load();
-        settings_->setLoaded(true);
-        sharedSettingsObject->setLoaded(true);
     }
     initialised_ = true;
 
@@ -324,17 +348,43 @@ bool GenericPlugin::loadInBatch(const std::function<bool()>& load, bool keepAcro
 bool GenericPlugin::loadPreset(const std::string& path) {
     bool ok = loadInBatch([&] { return loadPresetData(path); }, true);
     if (ok) {
-        std::string name = path;
-        size_t slash = name.find_last_of('/');
-        if (slash != std::string::npos) name = name.substr(slash + 1);
-        size_t dot = name.find_last_of('.');
-        if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
-        currentPreset_.set(name, path);
+        currentPreset_.set(presetNameOf(path), path);
         currentPreset_.setModified(false);
         if (adapter_) adapter_->presetChanged();
         notifyListener(kPresetChanged, 0);
     }
     return ok;
+}
+
+bool GenericPlugin::savePresetFile(const std::string& path) {
+    if (path.empty() || !writePresetFile(path)) return false;
+    presetFileWritten(path);
+    currentPreset_.set(presetNameOf(path), path);
+    currentPreset_.setModified(false);
+    if (adapter_) adapter_->presetChanged();
+    notifyListener(kPresetChanged, 0);
+    return true;
+}
+
+bool GenericPlugin::loadPresetFromMemory(const std::string& name, const uint8_t* data, size_t size) {
+    if (!data || size == 0) return false;
+    const bool ok = loadInBatch([&] { return loadStateData(data, size); }, true);
+    if (ok) {
+        currentPreset_.set(name, std::string());
+        currentPreset_.setModified(false);
+        if (adapter_) adapter_->presetChanged();
+        notifyListener(kPresetChanged, 0);
+    }
+    return ok;
+}
+
+std::string GenericPlugin::presetNameOf(const std::string& path) {
+    std::string name = path;
+    const size_t slash = name.find_last_of('/');
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name = name.substr(0, dot);
+    return name;
 }
 
 std::vector<uint8_t> GenericPlugin::saveState() {

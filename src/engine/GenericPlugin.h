@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CurrentPreset.h"
+#include "engine/GlobalSettings.h"
 #include "engine/MidiMessage.h"
 #include "engine/PluginSettings.h"
 #include "engine/wave/Environment.h"
@@ -60,6 +61,7 @@ public:
     struct ProductInfo {
         std::string name;                 // product name, given to initShared()
         std::string pluginId;             // four characters; also the magic of state and preset files
+        int majorVersion = 1;             // names the settings key and the product's folders
         int category = kCategoryEffect;
         bool isEffect = true;             // false: an instrument, whose inputs are not read
         bool supportsMono = false;        // a mono variant may be offered to the host
@@ -133,8 +135,15 @@ public:
     // batch, every value included; false for bytes no loader accepts. Not on the audio thread.
     bool loadState(const std::vector<uint8_t>& bytes) { return loadState(bytes.data(), bytes.size()); }
     bool loadState(const uint8_t* data, size_t size);
-    // Parameter thread: writes the full state as a preset file; false when it was not written.
-    virtual bool savePresetFile(const std::string& /*path*/) { return false; }
+    // Parameter thread: writes the full state as a preset file, then the file becomes the current
+    // preset (name and path, not modified), the preset folders are rescanned and host and editor are
+    // told. False (nothing else changes) when the file was not written.
+    bool savePresetFile(const std::string& path);
+    // Parameter thread: loads preset bytes that have no file of their own (a factory preset read
+    // from the program's archive); the current preset takes `name` and no path.
+    bool loadPresetFromMemory(const std::string& name, const uint8_t* data, size_t size);
+    // "Lead" for ".../Lead.zxp": the file name without folder and extension.
+    static std::string presetNameOf(const std::string& path);
     // Parameter thread: the name shown for the current preset (the host restores it with the state).
     void setCurrentPresetName(const std::string& name, int prefixLength = -1);
     // Any thread: the seed of this instance's random generator (random XLFO steps and the like).
@@ -177,6 +186,17 @@ public:
     virtual void sampleRateChanged() {}
     // Loads a preset file into the parameters; returns success.
     virtual bool loadPresetData(const std::string& path);
+    // Writes the full state as a preset file; false when it was not written completely.
+    virtual bool writePresetFile(const std::string& /*path*/) { return false; }
+    // Non-real-time thread (the host's worker, the renderer between buffers): work the audio thread
+    // asked for, such as a preset load for a MIDI program change. Never on the audio thread.
+    virtual void performDeferredWork() {}
+
+    // User-interface or set-up thread: writes the shared and this instance's settings when the
+    // program's storage may be written; false otherwise or when the write failed.
+    bool saveSettings();
+    // The settings store of this product on the program's folders (see PluginStorage).
+    GlobalSettings globalSettings() const;
 
     // Once per instance from the product constructor, after the parameters were declared.
     void init();
@@ -211,8 +231,18 @@ protected:
     virtual std::unique_ptr<SharedPluginSettings> createSharedSettings();
     // The receiver of decoded MIDI; none in the framework itself.
     virtual std::unique_ptr<MidiMessageReceiver> createEventReceiver() { return nullptr; }
-    virtual void initShared(const std::string& /*productName*/) {}
+    // First instance of the process, after the settings were read: the product's shared set-up
+    // (preset folders, factory content). `firstStart` is true when no settings were ever stored.
+    virtual void initShared(const std::string& /*productName*/, bool /*firstStart*/) {}
+    // Last instance of the process: saves the shared settings; products release their shared objects.
     virtual void shutdownShared();
+    // The MIDI controller map of the process: read from the user's file, built from the program's
+    // resources, written back. The framework keeps no map, so reading fails.
+    virtual bool readMidiControllerMap() { return false; }
+    virtual void installDefaultMidiControllerMap() {}
+    virtual bool saveMidiControllerMap() { return false; }
+    // Called after a preset file was written: the product rescans the folders that show it.
+    virtual void presetFileWritten(const std::string& /*path*/) {}
 
     void setMidiParameter(AbstractPluginParameter* parameter) { midiParameter_ = parameter; }
     void setBypassParameter(AbstractPluginParameter* parameter) { bypassParameter_ = parameter; }

@@ -71,6 +71,17 @@ void GlobalSettings::load(SharedPluginSettings& shared, PluginSettingsBase* inst
     if (acceleration != -1) accelerationOverride.store(acceleration);
 }
 
+void GlobalSettings::loadInstance(PluginSettingsBase& instance) const {
+    SettingsFileReader product(settingsFile(productKey()));
+    instance.serialize(product);
+}
+
+bool GlobalSettings::stored() const {
+    std::error_code ec;
+    const std::string file = settingsFile(productKey());
+    return !file.empty() && std::filesystem::exists(file, ec);
+}
+
 bool GlobalSettings::save(SharedPluginSettings& shared, PluginSettingsBase* instance) const {
     SettingsFileWriter writer(settingsFile(productKey()));
     serialize(writer, shared, instance);

@@ -35,8 +35,12 @@ public:
     // "GraphicsAcceleration", which when present overrides the product's for the whole process.
     // A stored preset folder that is not an existing folder gives the default preset folder.
     void load(SharedPluginSettings& shared, PluginSettingsBase* instance) const;
+    // Reads only the product's per-instance values (for instances after the first).
+    void loadInstance(PluginSettingsBase& instance) const;
     // Writes the same values, keeping whatever else the file holds; false when it could not be written.
     bool save(SharedPluginSettings& shared, PluginSettingsBase* instance) const;
+    // Whether the product's settings were ever stored: a first start of this version finds none.
+    bool stored() const;
     // The first major version's preset folder, read only ("" when none is stored).
     std::string firstGenerationPresetFolder() const;
 

@@ -156,6 +156,7 @@ GenericPlugin::ProductInfo KestrumPlugin::describe() {
     ProductInfo info;
     info.name = kProductName;
     info.pluginId = kPluginId;
+    info.majorVersion = kMajorVersion;
     info.category = kCategoryEffect;
     info.isEffect = true;
     info.supportsMono = true;
@@ -307,7 +308,7 @@ bool KestrumPlugin::loadPresetFrom(const ReaderFactory& open) {
     return false;
 }
 
-bool KestrumPlugin::savePresetFile(const std::string& path) { return writeCollection(*state_, path, kStateVersion); }
+bool KestrumPlugin::writePresetFile(const std::string& path) { return writeCollection(*state_, path, kStateVersion); }
 
 bool KestrumPlugin::writeStateData(std::vector<uint8_t>& out) {
     out = collectionBytes(*state_, kStateVersion);

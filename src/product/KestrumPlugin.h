@@ -44,13 +44,15 @@
 // init(); MIDI input runs through a decoder into a DefaultEventReceiver whose listeners include
 // the MIDI sources' cache, and whose notes reach noteOn/noteOff here.
 //
-// Threads: construction on the host's thread; loadPresetData, savePresetFile and section presets
+// Threads: construction on the host's thread; loadPresetData, writePresetFile and section presets
 // on a parameter thread; parameterChanged, notes, tempo and processing on the audio thread;
 // getSourceDisplayValue on any thread.
 class KestrumPlugin : public GenericPlugin, public ModulationMatrixOwner {
 public:
     static constexpr const char* kPluginId = "ZK2l";
     static constexpr const char* kProductName = "Kestrum";
+    // The product generation: names the settings key ("...\\Kestrum\\2.0") and "Kestrum 2" folders.
+    static constexpr int kMajorVersion = 2;
     // Version of the full state and preset files written now.
     static constexpr int kStateVersion = 2;
     static constexpr float kMinGainDb = -36.0f;
@@ -90,7 +92,7 @@ public:
     bool loadPresetFrom(const ReaderFactory& open);
     // Writes every parameter in id order (current version); false when the file could not be
     // written completely.
-    bool savePresetFile(const std::string& path) override;
+    bool writePresetFile(const std::string& path) override;
 
     // Every parameter in id order: the full state.
     const ParameterCollection& stateCollection() const { return *state_; }

@@ -7,28 +7,11 @@
 #include <map>
 
 #include "engine/GlobalSettings.h"
+#include "support/FakeHome.h"
 #include "platform/SettingsFileReader.h"
 #include "platform/SettingsFileWriter.h"
 
 namespace {
-
-// A home folder of its own, so the user's real settings are never touched.
-struct FakeHome {
-    FakeHome() {
-        char pattern[] = "/tmp/kestrum-home-XXXXXX";
-        home = mkdtemp(pattern);
-        vars = {{"HOME", home}};
-    }
-    ~FakeHome() { std::filesystem::remove_all(home); }
-    PlatformPaths::Lookup lookup() const {
-        return [this](const std::string& name) {
-            auto it = vars.find(name);
-            return it == vars.end() ? std::string() : it->second;
-        };
-    }
-    std::string home;
-    std::map<std::string, std::string> vars;
-};
 
 // Per-instance settings with the shape of the product's: one limited int and one bool.
 struct InstanceSettings : PluginSettings {
