@@ -39,15 +39,33 @@ AudioData RenderJob::run(const AudioData& input, const AudioData* sideChain, con
     const double rate = input.sampleRate;
     double beats = 0.0;
     size_t nextEvent = 0;
-    for (long long pos = 0; pos < total; pos += block) {
+    auto isProgramChange = [](const MidiFile::Event& e) { return (e.status & 0xF0) == 0xC0; };
+    auto frameOf = [&](const MidiFile::Event& e) { return std::max(0LL, static_cast<long long>(std::llround(e.seconds * rate))); };
+    std::vector<float*> noOutputs(static_cast<size_t>(channels), nullptr);
+    for (long long pos = 0; pos < total;) {
+        // Work the plug-in deferred (a program change's preset load) happens between buffers, as a
+        // host's worker would do it; a program change ends its buffer, so the new preset is heard
+        // from the event's own sample on, whatever the buffer size.
+        plugin_.performDeferredWork();
         int n = static_cast<int>(std::min<long long>(block, total - pos));
         if (midi) {
             const auto& events = midi->events();
             for (; nextEvent < events.size(); ++nextEvent) {
-                long long at = std::llround(events[nextEvent].seconds * rate);
-                if (at >= pos + n) break;
                 const MidiFile::Event& e = events[nextEvent];
-                plugin_.receiveMidi({e.status, e.data1, e.data2, static_cast<int>(std::max(0LL, at - pos))});
+                const long long at = frameOf(e);
+                if (at >= pos + n) break;
+                if (isProgramChange(e)) {
+                    if (at == pos) {
+                        // At the buffer's first sample: hand it over before any audio of this buffer.
+                        plugin_.receiveMidi({e.status, e.data1, e.data2, 0});
+                        plugin_.processBlock(inPointers.data(), 0, noOutputs.data(), channels, 0);
+                        plugin_.performDeferredWork();
+                        continue;
+                    }
+                    n = static_cast<int>(at - pos);
+                    break;
+                }
+                plugin_.receiveMidi({e.status, e.data1, e.data2, static_cast<int>(at - pos)});
             }
         }
         for (int c = 0; c < channels; ++c) {
@@ -59,7 +77,9 @@ AudioData RenderJob::run(const AudioData& input, const AudioData* sideChain, con
         plugin_.setTransport(static_cast<float>(bpm), static_cast<float>(std::fmod(beats, 256.0)));
         beats += n * bpm / (60.0 * rate);
         plugin_.processBlock(inPointers.data(), hasSide ? 2 * channels : channels, outPointers.data(), channels, n);
-        if (progress) progress(static_cast<double>(pos + n) / static_cast<double>(total));
+        pos += n;
+        if (progress) progress(static_cast<double>(pos) / static_cast<double>(total));
     }
+    plugin_.performDeferredWork();
     return output;
 }

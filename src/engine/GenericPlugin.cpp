@@ -228,7 +228,19 @@ void GenericPlugin::setIoPointers(const float* const* inputs, int numInputs, int
 
 void GenericPlugin::processBlock(const float* const* inputs, int numInputs, float* const* outputs, int numChannels,
                                  int frames) {
-    if (!environment_ || frames <= 0 || !outputs) return;
+    if (!environment_ || frames < 0 || !outputs) return;
+    if (frames == 0) {
+        // No audio, but the host may still deliver events (and a renderer uses it to hand over a
+        // program change exactly at a buffer boundary).
+        MidiMessage message;
+        bool midiSeen = false;
+        while (midiQueue_.pop(message)) {
+            decode(message);
+            midiSeen = true;
+        }
+        if (midiSeen) notifyListener(kMidiActivity, 0);
+        return;
+    }
     DenormalGuard denormals;
     currentBlockLength_ = frames;
     applyPendingSeed();

@@ -53,3 +53,12 @@ void DefaultEventReceiver::propertyChanged(PropertyBase* property) {
     slot_ = slot;
     setChannelSlot(slot_, channelReceiver_.get());
 }
+
+void DefaultEventReceiver::setPresetLookup(std::function<std::string(int bank, int program)> lookup) {
+    if (auto* d = dynamic_cast<DefaultChannelEventReceiver*>(channelReceiver_.get())) d->setPresetLookup(std::move(lookup));
+}
+
+bool DefaultEventReceiver::applyPendingProgramChange() {
+    auto* d = dynamic_cast<DefaultChannelEventReceiver*>(channelReceiver_.get());
+    return d && d->applyPendingProgramChange();
+}

@@ -1,5 +1,7 @@
 #pragma once
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "midi/AbstractMusicEventReceiver.h"
@@ -39,6 +41,10 @@ public:
     void removeListener(MidiListener* listener);
     // Set-up: the virtual MIDI-learn parameters (only a DefaultChannelEventReceiver uses them).
     void setVirtualParameters(const std::vector<MidiVirtualPluginParameter*>* list);
+    // Set-up: how program changes find their preset file (only a DefaultChannelEventReceiver uses it).
+    void setPresetLookup(std::function<std::string(int bank, int program)> lookup);
+    // Not on the audio thread: loads the preset of a pending program change; true when one was loaded.
+    bool applyPendingProgramChange();
 
     // 0 = all channels, 1..16 = that channel only.
     LimitedProperty<int> selectedChannel{this, 0, 0, 16};

@@ -308,6 +308,10 @@ bool KestrumPlugin::loadPresetFrom(const ReaderFactory& open) {
     return false;
 }
 
+void KestrumPlugin::performDeferredWork() {
+    if (midiReceiver_) midiReceiver_->applyPendingProgramChange();
+}
+
 bool KestrumPlugin::writePresetFile(const std::string& path) { return writeCollection(*state_, path, kStateVersion); }
 
 bool KestrumPlugin::writeStateData(std::vector<uint8_t>& out) {

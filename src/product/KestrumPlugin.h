@@ -93,6 +93,8 @@ public:
     // Writes every parameter in id order (current version); false when the file could not be
     // written completely.
     bool writePresetFile(const std::string& path) override;
+    // Non-real-time thread: a pending MIDI program change loads its preset.
+    void performDeferredWork() override;
 
     // Every parameter in id order: the full state.
     const ParameterCollection& stateCollection() const { return *state_; }
