@@ -9,6 +9,7 @@
 
 #include "Demo.h"
 #include "RenderApp.h"
+#include "engine/PluginStorage.h"
 #include "product/KestrumPlugin.h"
 #include "presets/PresetMessages.h"
 
@@ -27,6 +28,9 @@ bool savePreset(GenericPlugin& plugin, const std::string& path) { return plugin.
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The user's settings, preset folder and MIDI map are read like the plug-in's, but a render
+    // never writes into them.
+    PluginStorage::configure(PluginStorage::Mode::ReadOnly);
     RenderApp app([](int channels) { return std::make_unique<KestrumPlugin>(channels); }, loadPreset, savePreset,
                   [](const std::string& folder, std::ostream& err) { return Demo::write(folder, std::cout, err); });
     try {
