@@ -58,9 +58,9 @@ public:
     std::size_t below(std::size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
 
     std::int32_t nastyInt(std::int32_t near) {
-        static const std::int32_t special[] = {0, 1, -1, -2, 76, 75, 77, 0x7fffffff, -0x7fffffff - 1, 1 << 26, 1 << 30};
+        static const std::int32_t edgeValues[] = {0, 1, -1, -2, 76, 75, 77, 0x7fffffff, -0x7fffffff - 1, 1 << 26, 1 << 30};
         switch (below(3)) {
-            case 0: return special[below(std::size(special))];
+            case 0: return edgeValues[below(std::size(edgeValues))];
             case 1: return near + static_cast<std::int32_t>(below(400)) - 200;
             default: return static_cast<std::int32_t>(rng_());
         }
