@@ -124,6 +124,7 @@ bool PresetFolder::listOwnEntries(std::int64_t budgetMs, const IntervalTimer& ti
 
     PosixFileEnumerator folders(path_ + "*", true);
     while (inTime && folders.next()) {
+        if (!skippedSubfolder_.empty() && folders.getName() == skippedSubfolder_) continue;
         const std::string childPath = path_ + folders.getName() + "/";
         struct stat info {};
         if (stat(childPath.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) continue;

@@ -45,6 +45,9 @@ public:
     // The full path, ending with '/' (empty when never scanned or scanned at an empty path).
     const std::string& getPath() const { return path_; }
     bool isSortFirst() const { return sortFirst_; }
+    // A subfolder name this folder leaves out of its tree (the section presets' folder inside the
+    // main preset folder). Only this folder's own subfolders are compared.
+    void setSkippedSubfolder(const std::string& name) { skippedSubfolder_ = name; }
 
     // Appends the tree's presets in post-order: each subfolder's whole subtree (in sorted order)
     // before the folder's own presets.
@@ -65,6 +68,7 @@ private:
     std::vector<Preset> presets_;
     std::string path_;
     bool sortFirst_ = false;
+    std::string skippedSubfolder_;
     // Set while scanning: the folder above and this folder's identity, for the link-loop check.
     PresetFolder* parent_ = nullptr;
     dev_t device_ = 0;

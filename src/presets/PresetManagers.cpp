@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "presets/PresetMessages.h"
 #include "presets/SectionCollections.h"
 
 namespace {
@@ -34,12 +35,17 @@ std::string PresetManagers::sectionFolder(const std::string& presetFolder, const
     return folder + kComponentFolder + "/" + sectionName + "/";
 }
 
-PresetManager& PresetManagers::create(const std::string& presetFolder, const std::string& mainExtension,
+PresetManager& PresetManagers::create(const std::string& presetFolder, const std::string& previousVersionFolder,
+                                      const std::string& mainExtension,
                                       const std::vector<Section>& sections, PresetManager::TimerFactory timers) {
     Registry& r = registry();
     if (r.main) return *r.main;
     r.main = std::make_unique<PresetManager>(mainExtension, timers);
+    // The section presets have menus of their own; the main menu does not list their folders.
+    r.main->setSkippedSubfolder(kComponentFolder);
     r.main->rescan(presetFolder);
+    if (!previousVersionFolder.empty())
+        r.main->addExtraFolder(previousVersionFolder, PresetMessages::previousVersionFolderLabel(1));
     for (const Section& s : sections) {
         const std::string folder = sectionFolder(presetFolder, s.name);
         if (!folder.empty()) {

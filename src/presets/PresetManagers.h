@@ -25,7 +25,10 @@ public:
     static std::vector<Section> productSections();
 
     // Creates and scans the managers; when they exist already, nothing changes. Returns the main one.
-    static PresetManager& create(const std::string& presetFolder, const std::string& mainExtension = ".zxp",
+    // A non-empty `previousVersionFolder` (the first major version's preset folder) is added below
+    // the main tree as "V1 Preset Folder".
+    static PresetManager& create(const std::string& presetFolder, const std::string& previousVersionFolder = "",
+                                 const std::string& mainExtension = ".zxp",
                                  const std::vector<Section>& sections = productSections(),
                                  PresetManager::TimerFactory timers = nullptr);
     static void destroy();

@@ -98,12 +98,18 @@ TEST(PresetManagerBudget, TheClockComesFromTheFactory) {
 
 TEST(PresetManagerRegistry, CreatesMainAndSectionManagersWithTheirFolders) {
     PresetTree tree;
-    tree.touch("Lead.zxp");
-    tree.touch("Component Presets/XLFO/Default.xlfo");
+    tree.touch("main/Component Presets/XLFO/Default.xlfo");
+    tree.touch("version1/Old.zxp");
     ASSERT_FALSE(PresetManagers::exists());
-    PresetManager& main = PresetManagers::create(tree.root());
+    PresetManager& main = PresetManagers::create(tree.root() + "main", tree.root() + "version1");
+    tree.touch("main/Lead.zxp");
+    main.rescan();
     EXPECT_EQ(PresetManagers::main(), &main);
-    EXPECT_EQ(main.findByName("Lead")->path, tree.root() + "Lead.zxp");
+    EXPECT_EQ(main.findByName("Lead")->path, tree.root() + "main/Lead.zxp");
+    EXPECT_TRUE(main.getSubfolders().empty());  // "Component Presets" is not in the main tree
+    ASSERT_EQ(main.getExtraFolders().size(), 1u);
+    EXPECT_EQ(main.getExtraFolders()[0]->getDisplayName(), "V1 Preset Folder");
+    EXPECT_EQ(main.findByName("Old")->label, "(0/1) Old");
     const std::vector<std::string> expected{"Filters", "XLFO", "EG", "EF", "MIDI", "Slots"};
     const std::vector<std::string> extensions{".filters", ".xlfo", ".eg", ".ef", ".midi", ".slots"};
     ASSERT_EQ(PresetManagers::numSections(), 6);
@@ -111,7 +117,7 @@ TEST(PresetManagerRegistry, CreatesMainAndSectionManagersWithTheirFolders) {
         PresetManager* s = PresetManagers::section(i);
         ASSERT_NE(s, nullptr);
         EXPECT_EQ(s->getExtension(), extensions[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(s->getPath(), tree.root() + "Component Presets/" + expected[static_cast<std::size_t>(i)] + "/");
+        EXPECT_EQ(s->getPath(), tree.root() + "main/Component Presets/" + expected[static_cast<std::size_t>(i)] + "/");
         EXPECT_TRUE(std::filesystem::is_directory(s->getPath()));
     }
     EXPECT_NE(PresetManagers::section(1)->findByName("Default"), nullptr);
