@@ -45,8 +45,11 @@ GenericPlugin::GenericPlugin(int numChannels, ProductInfo info)
     random_.seed(seed);
 }
 
-GenericPlugin::~GenericPlugin() {
-    if (!initialised_) return;
+GenericPlugin::~GenericPlugin() { releaseShared(); }
+
+void GenericPlugin::releaseShared() {
+    if (!initialised_ || released_) return;
+    released_ = true;
     {
         std::lock_guard<std::mutex> lock(sharedMutex);
         if (--instanceCount == 0) shutdownShared();

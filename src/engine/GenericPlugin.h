@@ -236,6 +236,10 @@ protected:
     virtual void initShared(const std::string& /*productName*/, bool /*firstStart*/) {}
     // Last instance of the process: saves the shared settings; products release their shared objects.
     virtual void shutdownShared();
+    // Leaves the process-wide set-up (the last instance runs shutdownShared). A product whose
+    // shutdownShared does work of its own calls it first thing in its destructor, while the
+    // product's override can still be reached; later calls do nothing.
+    void releaseShared();
     // The MIDI controller map of the process: read from the user's file, built from the program's
     // resources, written back. The framework keeps no map, so reading fails.
     virtual bool readMidiControllerMap() { return false; }
@@ -310,6 +314,7 @@ private:
     bool loadingDefaultPreset_ = false;
     bool sideChainConnected_ = false;
     bool initialised_ = false;
+    bool released_ = false;
     double songPosition_ = 0.0;  // double: summed once per host buffer, it must not drift
     float lastReportedPosition_ = 0.0f;
     std::atomic<int> droppedChanges_{0};

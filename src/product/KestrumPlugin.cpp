@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <cmath>
+#include <filesystem>
 
 #include "parameters/PanParameterUnit.h"
 #include "midi/MidiDecoder.h"
@@ -11,7 +12,13 @@
 #include "parameters/PercentParameterUnit.h"
 #include "platform/BinaryFileReader.h"
 #include "platform/BinaryMemoryReader.h"
+#include "engine/PluginStorage.h"
+#include "midi/MidiControllerMap.h"
+#include "platform/FileSystem.h"
 #include "presets/CollectionFile.h"
+#include "presets/PresetManagers.h"
+#include "presets/ProgramChangeLoader.h"
+#include "presets/ResourceArchive.h"
 #include "presets/CollectionPresetLoader.h"
 #include "presets/V1PresetLoader.h"
 #include "presets/VersionPresetLoader.h"
@@ -130,6 +137,98 @@ KestrumPlugin::KestrumPlugin(int numChannels)
     }
     syncModulationMatrix();
     getEnvironment().reset();
+
+    if (midiReceiver_) {
+        midiReceiver_->setPresetLookup([this](int bank, int program) {
+            PresetManager* main = PresetManagers::main();
+            SharedPluginSettings* shared = sharedSettings();
+            if (!main || !shared) return std::string();
+            return ProgramChangeLoader(*this, *main, *shared).lookup(bank, program);
+        });
+    }
+    loadDefaultPreset();
+}
+
+namespace {
+
+// True for a preset folder that holds no presets and no subfolders (or does not exist yet).
+bool holdsNoPresets(const std::string& folder, const std::string& extension) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec) return true;
+    for (const auto& entry : it) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_directory(ec)) return false;
+        if (name.size() > extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void KestrumPlugin::loadDefaultPreset() {
+    PresetManager* main = PresetManagers::main();
+    const Preset* preset = main ? main->findByName(productInfo().defaultPresetName) : nullptr;
+    if (!preset) return;
+    setLoadingDefaultPreset(true);
+    loadPreset(preset->path);
+    setLoadingDefaultPreset(false);
+}
+
+void KestrumPlugin::initShared(const std::string&, bool firstStart) {
+    SharedPluginSettings& shared = *sharedSettings();
+    if (!PluginStorage::canRead()) {
+        // Nothing on disk: empty managers, so menus and look-ups still work.
+        PresetManagers::create("");
+        return;
+    }
+    const GlobalSettings store = globalSettings();
+    const std::string folder = shared.presetFolder.get();
+    const bool emptyFolder = holdsNoPresets(folder, productInfo().presetExtension);
+    if (PluginStorage::canWrite() && (firstStart || emptyFolder)) {
+        ResourceArchive().installFactoryContent(store.applicationDataFolder(), folder, false);
+    }
+    PresetManagers::create(folder, store.firstGenerationPresetFolder());
+    // The factory's section presets are installed into the application-data folder; each section
+    // manager shows them below the user's own folder, so "Default" is found there too.
+    const std::vector<PresetManagers::Section> sectionList = PresetManagers::productSections();
+    for (int i = 0; i < PresetManagers::numSections() && i < static_cast<int>(sectionList.size()); ++i) {
+        const std::string factory =
+            PresetManagers::sectionFolder(store.applicationDataFolder(), sectionList[static_cast<size_t>(i)].name);
+        if (FileSystem::isDirectory(factory)) PresetManagers::section(i)->addExtraFolder(factory, kFactorySectionLabel);
+    }
+}
+
+bool KestrumPlugin::installFactoryContent(bool overwrite) {
+    if (!PluginStorage::canWrite() || !sharedSettings()) return false;
+    const GlobalSettings store = globalSettings();
+    const bool ok = ResourceArchive().installFactoryContent(store.applicationDataFolder(),
+                                                            sharedSettings()->presetFolder.get(), overwrite);
+    if (PresetManagers::exists()) {
+        PresetManagers::main()->rescan();
+        for (int i = 0; i < PresetManagers::numSections(); ++i) PresetManagers::section(i)->rescan();
+    }
+    return ok;
+}
+
+void KestrumPlugin::shutdownShared() {
+    PresetManagers::destroy();
+    GenericPlugin::shutdownShared();
+}
+
+bool KestrumPlugin::readMidiControllerMap() {
+    return MidiControllerMap::shared().readMapFile(globalSettings().applicationDataFolder());
+}
+
+void KestrumPlugin::installDefaultMidiControllerMap() { MidiControllerMap::shared().installDefaultMap(); }
+
+bool KestrumPlugin::saveMidiControllerMap() {
+    if (!PluginStorage::canWrite()) return false;
+    return MidiControllerMap::shared().writeMapFile(globalSettings().applicationDataFolder());
+}
+
+void KestrumPlugin::presetFileWritten(const std::string&) {
+    if (PresetManager* main = PresetManagers::main()) main->rescan();
 }
 
 int KestrumPlugin::routingsOffered(int effectiveFilters, bool stereo, int routingMode) {
@@ -138,6 +237,7 @@ int KestrumPlugin::routingsOffered(int effectiveFilters, bool stereo, int routin
 }
 
 KestrumPlugin::~KestrumPlugin() {
+    releaseShared();
     // The receiver belongs to the framework and outlives the cache.
     if (midiReceiver_ && sources_) midiReceiver_->removeListener(&sources_->midiCache());
 }

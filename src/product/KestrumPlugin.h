@@ -139,8 +139,23 @@ public:
     MidiMultiVirtualPluginParameter& filterLinkFreq() { return filterLinkFreq_; }
     MidiMultiVirtualPluginParameter& filterLinkPeak() { return filterLinkPeak_; }
 
+    // The folders the product keeps for the user, and the factory content: "Restore Factory
+    // Presets" installs it again with overwrite. False when the presets could not all be written.
+    bool installFactoryContent(bool overwrite);
+    // The label of the installed factory section presets, below each section's own folder.
+    static constexpr const char* kFactorySectionLabel = "Factory Presets";
+
 protected:
     std::unique_ptr<PluginSettings> createSettings() override;
+    // First instance: the preset managers on the user's folders, the factory content on a first
+    // start or into an empty preset folder, and program changes looked up in the main manager.
+    void initShared(const std::string& productName, bool firstStart) override;
+    void shutdownShared() override;
+    // The process-wide MIDI controller map in the application-data folder.
+    bool readMidiControllerMap() override;
+    void installDefaultMidiControllerMap() override;
+    bool saveMidiControllerMap() override;
+    void presetFileWritten(const std::string& path) override;
     // Called by init(): a decoder feeding a new DefaultEventReceiver.
     std::unique_ptr<MidiMessageReceiver> createEventReceiver() override;
     // The state in memory: every parameter in id order (current version); read back with every
@@ -152,6 +167,8 @@ protected:
 
 private:
     void configureParameters();
+    // Loads the default preset from the main manager as the start-up load, when there is one.
+    void loadDefaultPreset();
     void updateFilterLinks(int index);
 
     std::vector<MidiVirtualPluginParameter*> virtualParameters_;
