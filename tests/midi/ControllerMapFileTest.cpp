@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "midi/MidiControllerMap.h"
+#include "midi/TempFolder.h"
 #include "parameters/MidiVirtualPluginParameter.h"
 #include "platform/BinaryMemoryReader.h"
 #include "platform/ResourceStore.h"
@@ -22,18 +23,7 @@ namespace {
 
 constexpr int kVirtual = MidiVirtualPluginParameter::kFirstId;
 
-struct TempFolder {
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrum-map-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempFolder() {
-        std::error_code error;
-        if (!path.empty()) std::filesystem::remove_all(path, error);
-    }
-    std::string file() const { return path + "/" + MidiControllerMap::kFileName; }
-    std::string path;
-};
+std::string mapPath(const TempFolder& folder) { return folder.path + "/" + MidiControllerMap::kFileName; }
 
 void putInt(std::string& bytes, int32_t v) {
     const auto u = static_cast<uint32_t>(v);
@@ -92,7 +82,7 @@ TEST(ControllerMapFile, SavedAssignmentsComeBackAndTheLayoutIsFixed) {
     expected[7] = 3;
     expected[74] = 12;
     expected[127] = kVirtual + 1;
-    EXPECT_EQ(readFile(folder.file()), mapFile(expected));
+    EXPECT_EQ(readFile(mapPath(folder)), mapFile(expected));
 
     MidiControllerMap other;
     other.assign(1, 3);
@@ -100,7 +90,7 @@ TEST(ControllerMapFile, SavedAssignmentsComeBackAndTheLayoutIsFixed) {
     for (int c = 0; c < MidiControllerMap::kControllers; ++c) EXPECT_EQ(other.lookup(c), expected[static_cast<size_t>(c)]) << c;
 
     // The version is written as 1 but not checked.
-    writeFile(folder.file(), mapFile(expected, "ZXCM", 99));
+    writeFile(mapPath(folder), mapFile(expected, "ZXCM", 99));
     other.clearAll();
     EXPECT_TRUE(other.readMapFile(folder.path));
     EXPECT_EQ(other.lookup(74), 12);
@@ -114,11 +104,11 @@ TEST(ControllerMapFile, AnotherMagicOrAMissingFileLeavesTheMapAlone) {
     EXPECT_FALSE(map.readMapFile(""));           // no folder known
     std::vector<int32_t> entries = unassigned();
     entries[7] = 9;
-    writeFile(folder.file(), mapFile(entries, "ZXCN"));
+    writeFile(mapPath(folder), mapFile(entries, "ZXCN"));
     EXPECT_FALSE(map.readMapFile(folder.path));
-    writeFile(folder.file(), "ZXC");
+    writeFile(mapPath(folder), "ZXC");
     EXPECT_FALSE(map.readMapFile(folder.path));
-    writeFile(folder.file(), "ZXCM\1\0");  // the version cut short: nothing read
+    writeFile(mapPath(folder), "ZXCM\1\0");  // the version cut short: nothing read
     EXPECT_FALSE(map.readMapFile(folder.path));
     EXPECT_EQ(map.lookup(7), 3);
     EXPECT_EQ(map.controllerFor(9), MidiControllerMap::kNone);
@@ -176,7 +166,7 @@ TEST(ControllerMapFile, AFailedWriteKeepsTheSavedFile) {
     MidiControllerMap map;
     map.assign(7, 3);
     ASSERT_TRUE(map.writeMapFile(folder.path));
-    const std::string saved = readFile(folder.file());
+    const std::string saved = readFile(mapPath(folder));
 
     // A file size limit below the map's size makes every write of it fail half-way.
     map.assign(8, 4);
@@ -190,11 +180,11 @@ TEST(ControllerMapFile, AFailedWriteKeepsTheSavedFile) {
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
-    EXPECT_EQ(readFile(folder.file()), saved);
+    EXPECT_EQ(readFile(mapPath(folder)), saved);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1);  // no temporary left
 
     // A folder that is a file cannot take the map either.
-    EXPECT_FALSE(map.writeMapFile(folder.file()));
+    EXPECT_FALSE(map.writeMapFile(mapPath(folder)));
     EXPECT_FALSE(map.writeMapFile(""));
 }
 

@@ -9,6 +9,7 @@
 #include "midi/MidiLearnMenu.h"
 #include "midi/MidiLearnTargets.h"
 #include "midi/MidiTestPlugin.h"
+#include "midi/TempFolder.h"
 #include "platform/ResourceStore.h"
 #include "support/AllocationCounter.h"
 
@@ -18,18 +19,6 @@ struct Overlay : AbstractMidiLearnController {
     using AbstractMidiLearnController::AbstractMidiLearnController;
     void labelsChanged() override { ++redraws; }
     int redraws = 0;
-};
-
-struct TempFolder {
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrum-learn-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempFolder() {
-        std::error_code error;
-        if (!path.empty()) std::filesystem::remove_all(path, error);
-    }
-    std::string path;
 };
 
 std::vector<std::string> texts(const std::vector<MidiLearnMenu::Item>& items) {
