@@ -6,9 +6,12 @@
 #include <mutex>
 
 #include "engine/BypassProcessor.h"
+#include "engine/CompareStates.h"
 #include "engine/DenormalGuard.h"
 #include "engine/PluginChannel.h"
 #include "engine/PluginStorage.h"
+#include "engine/Snapshot.h"
+#include "engine/UndoHistory.h"
 #include "platform/Tolerance.h"
 
 namespace {
@@ -123,6 +126,8 @@ void GenericPlugin::init() {
     keptValues_.reserve(keptAcrossPresets_.size());
     bypass_ = std::make_unique<BypassProcessor>(*this);
     bypass_->prepareLatency(latency_);
+    undoHistory_ = std::make_unique<UndoHistory>(*this);
+    compareStates_ = std::make_unique<CompareStates>(*this);
 }
 
 void GenericPlugin::beginUpdate() { updateCounter_.fetch_add(1); }
@@ -424,6 +429,32 @@ void GenericPlugin::applyPendingSeed() {
     if (!reseedPending_.exchange(false)) return;
     random_.seed(randomSeed_.load());
     reseedRandom();
+}
+
+void GenericPlugin::captureSnapshot(Snapshot& snapshot) {
+    snapshot.presetName = currentPreset_.getName();
+    snapshot.presetPath = currentPreset_.getPath();
+    snapshot.presetModified = currentPreset_.isModified();
+    snapshot.compareSlot = compareStates_ ? compareStates_->getCurrentSlot() : 0;
+    snapshot.values.resize(parameters_.size());
+    for (size_t i = 0; i < parameters_.size(); ++i) snapshot.values[i] = parameters_[i]->getValue();
+}
+
+void GenericPlugin::restoreSnapshot(const Snapshot& snapshot) {
+    loadInBatch(
+        [&] {
+            const size_t n = std::min(parameters_.size(), snapshot.values.size());
+            for (size_t i = 0; i < n; ++i) parameters_[i]->setValue(snapshot.values[i], 0);
+            return true;
+        },
+        false);
+    // The editor shows the preset's name, so a changed name is news as much as a changed path.
+    const bool presetChanged = currentPreset_.set(snapshot.presetName, snapshot.presetPath);
+    currentPreset_.setModified(snapshot.presetModified);
+    if (presetChanged) {
+        if (adapter_) adapter_->presetChanged();
+        notifyListener(kPresetChanged, 0);
+    }
 }
 
 void GenericPlugin::setCurrentPresetName(const std::string& name, int prefixLength) {

@@ -33,6 +33,10 @@ class GenericPlugin : public GenericParameterOwner, public MidiMessageReceiver {
 public:
     class Channel;
     class BypassProcessor;
+    struct Snapshot;
+    class StateList;
+    class UndoHistory;
+    class CompareStates;
 
     enum MidiState { MidiEnabled = 0, MidiDisabled = 1 };
 
@@ -144,6 +148,15 @@ public:
     bool loadPresetFromMemory(const std::string& name, const uint8_t* data, size_t size);
     // "Lead" for ".../Lead.zxp": the file name without folder and extension.
     static std::string presetNameOf(const std::string& path);
+    // Parameter thread (the editor's): every parameter value, the current preset's name, path and
+    // modified flag, and the current A/B slot.
+    void captureSnapshot(Snapshot& snapshot);
+    // Parameter thread: applies a snapshot in one update batch without smoothing, then takes over
+    // its preset name, path and modified flag (telling host and editor when the preset changed).
+    void restoreSnapshot(const Snapshot& snapshot);
+    // Editor thread: the undo ring and the A/B slots (null before init()).
+    UndoHistory* undoHistory() { return undoHistory_.get(); }
+    CompareStates* compareStates() { return compareStates_.get(); }
     // Parameter thread: the name shown for the current preset (the host restores it with the state).
     void setCurrentPresetName(const std::string& name, int prefixLength = -1);
     // Any thread: the seed of this instance's random generator (random XLFO steps and the like).
@@ -308,6 +321,8 @@ private:
     std::unique_ptr<MidiMessageReceiver> eventReceiver_;
     std::unique_ptr<PluginSettings> settings_;
     std::unique_ptr<BypassProcessor> bypass_;
+    std::unique_ptr<UndoHistory> undoHistory_;
+    std::unique_ptr<CompareStates> compareStates_;
     std::vector<Channel*> channels_;
     std::vector<AbstractPluginParameter*> keptAcrossPresets_;
     std::vector<float> keptValues_;
