@@ -39,6 +39,8 @@ struct CommandsFixture : ::testing::Test {
         tree.folder("Empty");
         main.rescan(tree.root());
         mix->setValue(50.0f, 0);
+        // Saving made each file the current preset; the tests start with none.
+        plugin.currentPreset().set("", "");
     }
     void TearDown() override { settings.enableMIDIProgramChanges.set(false); }
 
