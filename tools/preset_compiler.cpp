@@ -53,8 +53,8 @@ public:
         const int slots = plugin_.slots.getActiveCount();
         for (int s = 0; s < 24; ++s) {
             ModulationSlotParameterSet* set = plugin_.slots.getSlot(s);
-            const int source = static_cast<int>(set->getMembers()[ModulationSlotParameterSet::kSource]->getValue()) - 1;
-            const int target = static_cast<int>(set->getMembers()[ModulationSlotParameterSet::kTarget]->getValue()) - 1;
+            const int source = set->source.getSourceIndex();
+            const int target = set->target.getTargetIndex();
             if (source < 0 && target < 0) continue;
             const std::string slot = "Slot " + std::to_string(s + 1);
             if (s >= slots) return slot + " is used but Num Active Slots is " + std::to_string(slots);
