@@ -129,7 +129,7 @@ bool listensToSideChain(KestrumPlugin& plugin) {
 }
 
 // Level and brightness of frames [from, from + count) of every channel. The brightness is the RMS
-// frequency (the square root of the second spectral moment), found from the first difference.
+// frequency (the power-weighted root mean square of frequency), found from the first difference.
 struct Segment {
     double rms, brightnessHz;
 };
