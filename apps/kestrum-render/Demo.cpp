@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "DemoLoop.h"
-#include "ParameterLookup.h"
+#include "product/ParameterLookup.h"
 #include "RenderApp.h"
 #include "RenderJob.h"
 #include "product/KestrumPlugin.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "ParameterLookup.h"
+#include "product/ParameterLookup.h"
 #include "engine/GenericPlugin.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "MidiFile.h"
-#include "ParameterLookup.h"
+#include "product/ParameterLookup.h"
 #include "RenderJob.h"
 #include "product/KestrumPlugin.h"
 

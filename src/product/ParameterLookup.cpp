@@ -1,4 +1,4 @@
-#include "ParameterLookup.h"
+#include "product/ParameterLookup.h"
 
 #include <algorithm>
 #include <cctype>
@@ -61,7 +61,7 @@ std::vector<std::string> ParameterLookup::closest(const std::string& name, size_
 bool ParameterLookup::apply(const std::string& assignment, std::string& error) const {
     size_t eq = assignment.find('=');
     if (eq == std::string::npos) {
-        error = "--set expects NAME=VALUE, got '" + assignment + "'";
+        error = "expected NAME=VALUE, got '" + assignment + "'";
         return false;
     }
     std::string name = trim(assignment.substr(0, eq));
