@@ -2,7 +2,10 @@
 // (a) a stereo instance with four filters at 48 dB/octave ("Gentle", serial routing 0) and all 24
 //     slots connected to XY sources that move all the time, host buffers of 64 and 512 frames;
 // (b) the same with all six XLFOs, six envelope generators and four envelope followers running
-//     and the 24 slots spread over every kind of source, buffers of 512 frames.
+//     and the 24 slots spread over every kind of source, buffers of 512 frames;
+// (c) one stereo filter ("Gentle", 24 dB/octave) and (d) one Clean filter at 48 dB/octave (four
+//     biquad sections per channel), no modulation, buffers of 512 frames.
+// The bare recurrence (BareRecurrence.h) runs in the same program as the reference of the ratios.
 // Counters: ns/frame, and realtime-x (seconds of audio processed per second, both channels).
 #include <benchmark/benchmark.h>
 
@@ -13,6 +16,8 @@
 #include "product/KestrumPlugin.h"
 #include "modulation/ModulationLayout.h"
 #include "modulation/ModulationMatrix.h"
+#include "filters/MultiDesignFilter.h"
+#include "BareRecurrence.h"
 
 namespace {
 
@@ -25,6 +30,17 @@ void connect(KestrumPlugin& p, int slot, int source, int target, float level) {
     p.setSlotSource(slot, source);
     p.setSlotTarget(slot, target);
     p.slots.at(slot).level.setPlainValue(level, 0);
+}
+
+enum class Setting { XYSlots, AllSources, OneFilter24, Clean48 };
+
+void oneFilter(KestrumPlugin& p, int characteristic, int slope) {
+    p.filters.getNumActive().setValue(1.0f, 0);
+    FilterParameterSet& f = p.filters.at(0);
+    f.characteristic.setValue(static_cast<float>(characteristic), 0);
+    f.slope.setValue(static_cast<float>(slope), 0);
+    f.freq.setValue(0.5f, 0);
+    f.peak.setValue(0.3f, 0);
 }
 
 void fourSteepFilters(KestrumPlugin& p) {
@@ -84,14 +100,22 @@ void allSources(KestrumPlugin& p) {
     for (int s = 0; s < 24; ++s) connect(p, s, connections[s][0], connections[s][1], 0.25f);
 }
 
-void run(benchmark::State& state, int block, bool full) {
+void run(benchmark::State& state, int block, Setting setting) {
     KestrumPlugin plugin(2);
     plugin.setSampleRate(kSampleRate);
-    fourSteepFilters(plugin);
-    if (full) {
-        allSources(plugin);
+    const bool full = setting == Setting::AllSources;
+    const bool moving = setting == Setting::XYSlots;
+    if (setting == Setting::OneFilter24) {
+        oneFilter(plugin, kGentle, FilterEnums::Slope24);
+    } else if (setting == Setting::Clean48) {
+        oneFilter(plugin, MultiDesignFilter::kClean, FilterEnums::Slope48);
     } else {
-        xySlots(plugin);
+        fourSteepFilters(plugin);
+        if (full) {
+            allSources(plugin);
+        } else {
+            xySlots(plugin);
+        }
     }
     plugin.reset();
 
@@ -108,7 +132,7 @@ void run(benchmark::State& state, int block, bool full) {
     float* outs[2] = {out0.data(), out1.data()};
     plugin.setSideChainConnected(full);
 
-    for (int s = 0; s < Layout::kNumSlots; ++s) {
+    for (int s = 0; s < Layout::kNumSlots && (full || moving); ++s) {
         if (plugin.getModulationMatrix()->getSlotState(s) != ModulationMatrix::kActive) {
             state.SkipWithError("not every slot is active");
             return;
@@ -119,7 +143,7 @@ void run(benchmark::State& state, int block, bool full) {
     long position = 0;
     int blocks = 0;
     for (auto _ : state) {
-        if (!full) {
+        if (moving) {
             // The XY pads move all the time: every target's ramp runs.
             const float x = std::sin(0.01f * static_cast<float>(blocks));
             for (int k = 0; k < 4; ++k) {
@@ -143,12 +167,17 @@ void run(benchmark::State& state, int block, bool full) {
         benchmark::Counter(static_cast<double>(frames) / kSampleRate, benchmark::Counter::kIsRate);
 }
 
-void BM_FourFilters48dB_XYSlots_Block64(benchmark::State& state) { run(state, 64, false); }
-void BM_FourFilters48dB_XYSlots_Block512(benchmark::State& state) { run(state, 512, false); }
-void BM_FullProduct_AllSources_Block512(benchmark::State& state) { run(state, 512, true); }
+void BM_FourFilters48dB_XYSlots_Block64(benchmark::State& state) { run(state, 64, Setting::XYSlots); }
+void BM_FourFilters48dB_XYSlots_Block512(benchmark::State& state) { run(state, 512, Setting::XYSlots); }
+void BM_FullProduct_AllSources_Block512(benchmark::State& state) { run(state, 512, Setting::AllSources); }
+void BM_OneFilter24dB_Block512(benchmark::State& state) { run(state, 512, Setting::OneFilter24); }
+void BM_OneClean48dB_Block512(benchmark::State& state) { run(state, 512, Setting::Clean48); }
 
 }  // namespace
 
 BENCHMARK(BM_FourFilters48dB_XYSlots_Block64);
 BENCHMARK(BM_FourFilters48dB_XYSlots_Block512);
 BENCHMARK(BM_FullProduct_AllSources_Block512);
+BENCHMARK(BM_OneFilter24dB_Block512);
+BENCHMARK(BM_OneClean48dB_Block512);
+BENCHMARK(bare::BareRecurrence)->Arg(2)->Arg(3);
