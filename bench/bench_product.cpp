@@ -10,6 +10,9 @@
 // Counters: ns/frame, and realtime-x (seconds of audio processed per second, both channels).
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+#include <memory>
+#include <unistd.h>
 #include <vector>
 
 #include "support/ProductSettings.h"
@@ -50,6 +53,27 @@ void run(benchmark::State& state, int block, Setting setting) {
         benchmark::Counter(static_cast<double>(frames) / kSampleRate, benchmark::Counter::kIsRate);
 }
 
+long residentBytes() {
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Resident memory a stereo instance adds once constructed (Linux /proc), after a first instance
+// has built the process-wide tables.
+void BM_InstanceMemory(benchmark::State& state) {
+    std::vector<std::unique_ptr<KestrumPlugin>> instances;
+    instances.push_back(std::make_unique<KestrumPlugin>(2));  // the first builds the shared tables
+    long added = 0;
+    for (auto _ : state) {
+        const long before = residentBytes();
+        instances.push_back(std::make_unique<KestrumPlugin>(2));
+        instances.back()->setSampleRate(kSampleRate);
+        added += residentBytes() - before;
+    }
+    state.counters["MB/instance"] = static_cast<double>(added) / static_cast<double>(state.iterations()) / 1e6;
+}
+
 void BM_FourFilters48dB_XYSlots_Block64(benchmark::State& state) { run(state, 64, Setting::XYSlots); }
 void BM_FourFilters48dB_XYSlots_Block512(benchmark::State& state) { run(state, 512, Setting::XYSlots); }
 void BM_FullProduct_AllSources_Block512(benchmark::State& state) { run(state, 512, Setting::AllSources); }
@@ -64,3 +88,4 @@ BENCHMARK(BM_FullProduct_AllSources_Block512);
 BENCHMARK(BM_OneFilter24dB_Block512);
 BENCHMARK(BM_OneClean48dB_Block512);
 BENCHMARK(bare::BareRecurrence)->Arg(2)->Arg(3);
+BENCHMARK(BM_InstanceMemory)->Iterations(8);
