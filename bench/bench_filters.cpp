@@ -1,6 +1,6 @@
-// Cost per sample frame of the filter units. The bare reference loop runs the same three-iteration
-// stage recurrence with fixed coefficients and nothing around it, so the ratio to the kernel shows
-// what segmentation, table look-ups and the clip stage cost.
+// Cost per sample frame of the filter units. The bare reference loop (BareRecurrence.h) runs the
+// same three-iteration stage recurrence with fixed coefficients and nothing around it, so the ratio
+// to the kernel shows what segmentation, table look-ups and the clip stage cost.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,18 +16,13 @@
 #include "filters/GenericFilter.h"
 #include "filters/MultiDesignFilter.h"
 #include "filters/StateVariableFilter.h"
+#include "BareRecurrence.h"
 
 namespace {
 
-constexpr int kBlock = 512;
+constexpr int kBlock = bare::kBlock;
 
-std::vector<float> noiseBlock(unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> d(-0.5f, 0.5f);
-    std::vector<float> s(kBlock);
-    for (float& x : s) x = d(random);
-    return s;
-}
+using bare::noiseBlock;
 
 // A source that repeats one block of noise.
 class NoiseSource : public wave::Source {
@@ -94,53 +89,6 @@ void CleanBiquad(benchmark::State& state) {
     for (int i = 0; i < kBlock; ++i) freq[i] = 10.0f + 0.002f * i;
     for (auto _ : state) {
         filter.process(in.data(), out.data(), freq.data(), peak.data(), nullptr, kBlock, false);
-        benchmark::DoNotOptimize(out.data());
-    }
-    setFrames(state);
-}
-
-// The stage recurrence alone: fixed coefficients, low-pass output, no segmentation, no clipper.
-template <class T>
-void bareStages(const float* in, float* out, int count, int stages, T* low, T* band) {
-    const T f(0.12f), q(0.7f), c(0.01f);
-    for (int i = 0; i < count; ++i) {
-        T v;
-        if constexpr (sizeof(T) == sizeof(float)) {
-            v = in[i];
-        } else {
-            v = T::load(in + 4 * i);
-        }
-        for (int s = 0; s < stages; ++s) {
-            T L = low[s], B = band[s], b0 = B;
-            L = L + f * B;
-            B = B + f * (v - q * B - L) - c * b0 * b0 * b0;
-            b0 = B;
-            L = L + f * B;
-            B = B + f * (v - q * B - L) - c * b0 * b0 * b0;
-            b0 = B;
-            L = L + f * B;
-            T H = v - q * B - L;
-            B = B + f * H - c * b0 * b0 * b0;
-            B = std::min(std::max(B, T(-1.0f)), T(1.0f));
-            L = std::min(std::max(L, T(-10.0f)), T(10.0f));
-            low[s] = L;
-            band[s] = B;
-            v = L;
-        }
-        if constexpr (sizeof(T) == sizeof(float)) {
-            out[i] = v;
-        } else {
-            v.store(out + 4 * i);
-        }
-    }
-}
-
-void BareRecurrence(benchmark::State& state) {
-    int stages = StateVariableFilter::stagesForSlope(static_cast<int>(state.range(0)));
-    std::vector<float> in = noiseBlock(5), out(kBlock);
-    float low[4] = {}, band[4] = {};
-    for (auto _ : state) {
-        bareStages<float>(in.data(), out.data(), kBlock, stages, low, band);
         benchmark::DoNotOptimize(out.data());
     }
     setFrames(state);
@@ -217,4 +165,4 @@ BENCHMARK(CleanSlotTwoFilters)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(KernelOneFilter)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(KernelTwoMembers)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(CleanBiquad)->Arg(1)->Arg(2)->Arg(3);
-BENCHMARK(BareRecurrence)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(bare::BareRecurrence)->Arg(1)->Arg(2)->Arg(3);

@@ -23,9 +23,14 @@ void FilterAnalyzer::processFilter(const wave::Buffer& in, wave::Buffer& out, in
     if (!(k <= 1.0f)) k = 1.0f;                           // also NaN
     float t = threshold.get();
     float d = level_;
+    bool open = true;  // every factor of the block is 1
     for (int i = 0; i < frames; ++i) {
         d = d + k * (std::fabs(in[i]) - d);
-        out[i] = !(d < t) ? 1.0f : d * inverseThreshold_;
+        const bool above = !(d < t);
+        open = open && above;
+        out[i] = above ? 1.0f : d * inverseThreshold_;
     }
     level_ = d;
+    // A block that never mutes is constant, so the filters keep one coefficient set for it.
+    setConstant(open);
 }

@@ -5,7 +5,8 @@
 // The self-oscillation mute: follows the level of the plug-in's input (a per-sample magnitude)
 // with a one-pole follower and outputs a factor per sample, 1 while the followed level is at or
 // above the threshold and falling linearly to 0 below it. Filters with auto-mute multiply their
-// peak by it, so a self-oscillating filter falls silent when the input does.
+// peak by it, so a self-oscillating filter falls silent when the input does. A block whose factors
+// are all 1 is marked constant.
 // Audio thread for render and reset; properties between blocks.
 class FilterAnalyzer : public wave::Filter, public PropertyOwner {
 public:

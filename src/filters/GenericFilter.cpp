@@ -92,7 +92,10 @@ GenericFilter::Streams GenericFilter::controlStreams(const Buffer& in, int frame
     s.frequency = frequency_->pull(frames, 0)->data();
     s.peak = peak_->pull(frames, 0)->data();
     s.constant = frequency_->isConstant() && peak_->isConstant();
-    if (autoMute.get() != 0 && factor_) s.factor = factor_->pull(frames, 0)->data();
+    if (autoMute.get() != 0 && factor_) {
+        s.factor = factor_->pull(frames, 0)->data();
+        s.factorConstant = factor_->isConstant();
+    }
     return s;
 }
 

@@ -71,6 +71,7 @@ public:
         const float* frequency = nullptr;
         const float* peak = nullptr;
         const float* factor = nullptr;  // null unless auto-mute is on and a factor producer is set
+        bool factorConstant = false;    // the factor holds one value for the block
         bool constant = true;           // frequency and peak hold one value for the block
         bool active = false;            // false when the mix is constantly 0: nothing to compute
     };

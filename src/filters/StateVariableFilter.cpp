@@ -382,7 +382,8 @@ void StateVariableFilter::processMembers(int count) {
             s.constant = true;
         }
         anyActive = anyActive || s.active;
-        oneSegment = oneSegment && s.constant && !s.factor;
+        // A constant mute factor gives every segment of the block the same coefficients.
+        oneSegment = oneSegment && s.constant && (!s.factor || s.factorConstant);
     }
     if (!anyActive) {
         for (int lane = 0; lane < memberCount; ++lane) members()[lane]->passThrough();

@@ -131,3 +131,50 @@ TEST(DelayLine, WithoutGlideAChangeJumps) {
     std::vector<float> out = pullBlocks(env, delay, 1024, kBlock);
     for (int i = 0; i < 1024; ++i) ASSERT_EQ(out[i], static_cast<float>(1024 + i - 480));
 }
+
+namespace {
+// A delay stream in milliseconds that never holds still: 10 ± 9 ms at 1.3 Hz.
+class WavingDelay : public wave::Source {
+public:
+    explicit WavingDelay(wave::Environment& env) : wave::Source(env) {}
+    void render(wave::Buffer& buffer, int frames, int) override {
+        for (int i = 0; i < frames; ++i, ++n_) buffer[i] = 10.0f + 9.0f * std::sin(2.0f * 3.14159265f * 1.3f * n_ / 48000.0f);
+        setConstant(false);
+    }
+
+private:
+    long n_ = 0;
+};
+}  // namespace
+
+// A ramp read through a modulated delay comes out as the ramp at the smoothed position, across many
+// turns of the ring and at block sizes that do not divide it.
+TEST(DelayLine, ModulatedDelayReadsTheRampAtTheSmoothedPositionAcrossRingWraps) {
+    for (int block : {256, 100}) {
+        wave::Environment env(block);
+        env.setSampleRate(48000.0f);
+        const int total = 48000 * 3;
+        std::vector<float> in(static_cast<size_t>(total));
+        for (int i = 0; i < total; ++i) in[i] = static_cast<float>(i) * 0.01f;
+        SignalSource source(env, in);
+        WavingDelay waving(env);
+        DelayLine delay(env);
+        delay.setInput(&source);
+        delay.setDelayProducer(&waving);
+        std::vector<float> out = pullBlocks(env, delay, total, block);
+        ASSERT_GT(total, 5 * delay.ringSize());
+
+        // The same 5 Hz smoother, computed here on its own from the whole-sample targets.
+        const double c = 2.0 * std::sin(3.14159265358979 * 5.0 / 48000.0);
+        double position = 480.0 + 432.0, velocity = 0.0;  // the first target, 19 ms
+        for (int n = 0; n < total; ++n) {
+            const float ms = 10.0f + 9.0f * std::sin(2.0f * 3.14159265f * 1.3f * n / 48000.0f);
+            const double x = static_cast<int>(48.0f * ms);
+            if (n == 0) position = x;
+            position += c * velocity;
+            velocity += c * (x - 2.0 * velocity - position);
+            if (n - position < 1.0) continue;  // not written yet
+            ASSERT_NEAR(out[n], 0.01 * (n - position), 2e-3) << "block " << block << " sample " << n;
+        }
+    }
+}

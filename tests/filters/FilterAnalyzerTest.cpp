@@ -67,3 +67,28 @@ TEST(FilterAnalyzer, ZeroThresholdNeverMutes) {
     analyzer.setInput(&source);
     for (float x : pullBlocks(env, analyzer, 256, kBlock)) EXPECT_EQ(x, 1.0f);
 }
+
+// The filters keep one coefficient set for a block only when the factor cannot change in it: a
+// block counts as constant exactly when every factor in it is 1.
+TEST(FilterAnalyzer, BlockIsConstantOnlyWhileFullyOpen) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    std::vector<float> signal(static_cast<size_t>(40 * kBlock), 0.5f);
+    for (int i = 20 * kBlock; i < 40 * kBlock; ++i) signal[static_cast<size_t>(i)] = 0.0f;  // then silence
+    SignalSource source(env, signal);
+    FilterAnalyzer analyzer(env);
+    analyzer.setInput(&source);
+    bool sawOpen = false, sawClosing = false;
+    for (int block = 0; block < 40; ++block) {
+        env.advanceBlock();
+        const wave::Buffer& out = *analyzer.pull(kBlock, 0);
+        bool allOne = true;
+        for (int i = 0; i < kBlock; ++i) allOne = allOne && out[i] == 1.0f;
+        ASSERT_EQ(analyzer.isConstant(), allOne) << "block " << block;
+        sawOpen = sawOpen || allOne;
+        sawClosing = sawClosing || !allOne;
+        env.run(kBlock, 0);
+    }
+    EXPECT_TRUE(sawOpen);
+    EXPECT_TRUE(sawClosing);
+}

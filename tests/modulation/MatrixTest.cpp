@@ -316,3 +316,49 @@ TEST(MatrixController, QueriesListSlotsBySourceTargetKindAndClass) {
 }
 
 }  // namespace
+
+// Ten slots on one target, varying and constant sources interleaved (more terms than one summing
+// pass takes): every sample is base + Σ source × level added in slot order, then clamped once.
+// Constant slots ahead of the first varying one fold into one value, which is the same sum.
+TEST(MatrixLevels, ManySlotsOnOneTargetAddInSlotOrderAndClampOnce) {
+    const int orders[2][10] = {
+        {kXY1Hor, kXY1Hor + 1, kXY1Hor + 2, kMidi1, kXY1Hor + 3, kXY1Hor + 4, kXY1Hor + 5, kXY1Hor + 6, kMidi1 + 1, kXY1Hor + 7},
+        {kMidi1, kXY1Hor + 1, kXY1Hor + 2, kXY1Hor, kXY1Hor + 3, kXY1Hor + 4, kXY1Hor + 5, kXY1Hor + 6, kMidi1 + 1, kXY1Hor + 7}};
+    for (const auto& sources : orders) {
+        for (float rampSlope : {0.0004f, 2.0f}) {  // the second drives the sum into the bounds
+            MatrixBench bench;
+            RampSource up(bench.env, -0.5f, rampSlope);
+            RampSource down(bench.env, 0.7f, -rampSlope);
+            bench.matrix->registerSourceProducer(kMidi1, &up);
+            bench.matrix->registerSourceProducer(kMidi1 + 1, &down);
+            bench.matrix->setTargetValue(kFreq1, 9.0f, 0.0f);  // log2 Hz
+            for (int s = 0; s < 10; ++s) {
+                bench.connect(s, sources[s], kFreq1, 0.011f + 0.0037f * static_cast<float>(s));
+                if (sources[s] < kMidi1) bench.setSource(sources[s], 0.9f - 0.17f * static_cast<float>(s));
+            }
+            bench.pull(kFreq1);  // the ramps reach their values
+            const float lower = bench.matrix->getTargetLowerBound(kFreq1);
+            const float upper = bench.matrix->getTargetUpperBound(kFreq1);
+            bool clamped = false;
+            for (int block = 1; block < 4; ++block) {
+                const wave::Buffer& out = bench.pull(kFreq1);
+                ASSERT_FALSE(bench.lastConstant);
+                for (int i = 0; i < MatrixBench::kBlock; ++i) {
+                    const float t = static_cast<float>(block * MatrixBench::kBlock + i);
+                    float v = bench.matrix->getTargetBaseValue(kFreq1) * bench.matrix->getTargetScale(kFreq1);
+                    for (int s = 0; s < 10; ++s) {
+                        float x = 0.9f - 0.17f * static_cast<float>(s);
+                        if (sources[s] == kMidi1) x = -0.5f + rampSlope * t;
+                        if (sources[s] == kMidi1 + 1) x = 0.7f - rampSlope * t;
+                        const int level = bench.matrix->getLevelTarget(s);
+                        v += x * (bench.matrix->getTargetBaseValue(level) * bench.matrix->getTargetScale(level));
+                    }
+                    clamped = clamped || v < lower || v > upper;
+                    v = std::min(std::max(v, lower), upper);
+                    ASSERT_EQ(out[i], v) << "slope " << rampSlope << " block " << block << " sample " << i;
+                }
+            }
+            EXPECT_EQ(clamped, rampSlope > 0.01f);
+        }
+    }
+}
