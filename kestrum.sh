@@ -4,11 +4,13 @@
 #   ./kestrum.sh sanitize    the same with address and undefined-behaviour sanitizers (build-asan/)
 #   ./kestrum.sh bench       build and run the benchmarks
 #   ./kestrum.sh demo [DIR]  build kestrum-render and write its demo into DIR (default out/demo)
+#   ./kestrum.sh install     build the LV2 bundle and copy it to ~/.lv2/Kestrum.lv2
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ make pkg-config python3 zlib1g-dev libsndfile1-dev googletest libgtest-dev libbenchmark-dev
-  libx11-dev libcairo2-dev libfreetype-dev libgl-dev fonts-dejavu-core xvfb xauth libgl1-mesa-dri libxtst-dev)
+  libx11-dev libcairo2-dev libfreetype-dev libgl-dev fonts-dejavu-core xvfb xauth libgl1-mesa-dri libxtst-dev
+  lv2-dev liblilv-dev lilv-utils)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing() {
@@ -56,8 +58,21 @@ case "${1:-test}" in
     cmake --build build -j "$JOBS" --target kestrum-render
     build/apps/kestrum-render/kestrum-render --demo "${2:-out/demo}"
     ;;
+  install)
+    install_missing
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build -j "$JOBS" --target kestrum_lv2
+    # Replaced as a whole, so no file of an older build stays behind.
+    target="${HOME}/.lv2/Kestrum.lv2"
+    mkdir -p "${HOME}/.lv2"
+    rm -rf "$target.new"
+    cp -r build/lv2/Kestrum.lv2 "$target.new"
+    rm -rf "$target"
+    mv "$target.new" "$target"
+    echo "installed $target"
+    ;;
   *)
-    echo "usage: $0 test|sanitize|bench|demo [DIR]" >&2
+    echo "usage: $0 test|sanitize|bench|demo [DIR]|install" >&2
     exit 2
     ;;
 esac

@@ -20,7 +20,7 @@ declare -A allowed=(
   [editor]="gui product filters modulation presets midi engine parameters platform"
   [host]="editor gui product filters modulation presets midi engine parameters platform"
   [apps]="host editor gui product filters modulation presets midi engine parameters platform"
-  [tools]="editor gui product filters modulation presets midi engine parameters platform"
+  [tools]="host editor gui product filters modulation presets midi engine parameters platform"
 )
 
 # The layer a file belongs to, from its path relative to the root.
