@@ -161,3 +161,19 @@ TEST(AaxDescription, VariantsFollowTheProductsFacts) {
     const std::vector<std::pair<int, uint32_t>> categories{{1, 2048}, {2, 8192}, {3, 16}, {4, 2}, {5, 1}, {6, 64}, {0, 0}, {7, 0}};
     for (auto [framework, host] : categories) EXPECT_EQ(AaxPluginDescription::hostCategory(framework), host) << framework;
 }
+
+TEST_F(AaxAdapter, WithoutCorrectedIdsEachVariantHasAProductIdOfItsOwn) {
+    SharedPluginSettings& shared = *GenericPlugin::sharedSettings();
+    shared.correctDigiProductIds.setSilently(false);
+    Collection uncorrected;
+    const AAX_Result result = AaxPluginDescription::describe(uncorrected);
+    shared.correctDigiProductIds.setSilently(true);
+    ASSERT_EQ(result, AAX_SUCCESS);
+    std::vector<int64_t> ids;
+    for (Effect* e : uncorrected.effects) {
+        int64_t id = 0;
+        e->component->properties->getProperty(AaxPluginDescription::kProductId, &id);
+        ids.push_back(id);
+    }
+    EXPECT_EQ(ids, (std::vector<int64_t>{AAX_FourCCFrom("ZK2l"), AAX_FourCCFrom("ZK25"), AAX_FourCCFrom("ZK22"), AAX_FourCCFrom("ZK26")}));
+}

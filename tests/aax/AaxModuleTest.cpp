@@ -427,3 +427,41 @@ TEST_F(AaxModule, RenderingAllocatesNothingAfterWarmUp) {
     }
     EXPECT_EQ(alloc_counter::disarm(), 0u);
 }
+
+TEST_F(AaxModule, AConnectedSideChainIsHeardThroughTheAuditionSwitch) {
+    auto instance = start(*collection.effects[0]);
+    AAX_IEffectParameters& p = instance->parameters();
+    int32_t count = 0;
+    p.getNumberOfParameters(&count);
+    std::string audition;
+    char id[16], name[64];
+    for (int32_t i = 0; i < count && audition.empty(); ++i) {
+        p.getParameterIdFromIndex(i, id, sizeof id);
+        p.getParameterName(id, name, sizeof name);
+        if (std::string(name) == "Audition Signal") audition = id;
+    }
+    ASSERT_FALSE(audition.empty());
+    double sideChain = 0.0;
+    ASSERT_EQ(p.getParameterValueFromString(audition.c_str(), "Side Chain", &sideChain), AAX_SUCCESS);
+    ASSERT_EQ(p.setParameterNormalizedValue(audition.c_str(), sideChain, AAX_SOURCE_USER), AAX_SUCCESS);
+
+    const std::vector<float> main = sine(4800, 500.0f);
+    const std::vector<float> silent(4800, 0.0f);
+    auto energy = [](const std::vector<std::vector<float>>& out) {
+        double e = 0.0;
+        for (auto& c : out) {
+            for (float s : c) e += s * s;
+        }
+        return e;
+    };
+    // Connected (index 2, after the two main channels): the silent side chain is heard.
+    std::vector<std::vector<float>> out;
+    for (int b = 0; b < 3; ++b) out = instance->process({main, main, silent}, {}, 2);
+    EXPECT_LT(energy(out), 1e-6);
+    // Not connected: the main input doubles as the side chain. An index outside the input
+    // array counts as not connected.
+    for (int32_t index : {-1, 7}) {
+        for (int b = 0; b < 3; ++b) out = instance->process({main, main, silent}, {}, index);
+        EXPECT_GT(energy(out), 100.0) << index;
+    }
+}

@@ -45,7 +45,7 @@ enum class AAX_ParameterType : uint8_t { Float = 0, Int32 = 1, Bool = 2, Double 
 
 // Who changed a host parameter's value.
 enum AAX_UpdateSource : int32_t {
-    AAX_SOURCE_UNSPECIFIED = 0,
+    AAX_SOURCE_UNKNOWN = 0,
     AAX_SOURCE_USER = 1,        // the user moved the host's control
     AAX_SOURCE_AUTOMATION = 2,  // automation playback
     AAX_SOURCE_CHUNK = 3,       // a restored state
