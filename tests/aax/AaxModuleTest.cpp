@@ -1,6 +1,7 @@
 // The module as a host sees it: loaded with dlopen, described, instantiated and driven.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -416,8 +417,10 @@ TEST_F(AaxModule, RenderingAllocatesNothingAfterWarmUp) {
     instance->nodeTransport = &transport;
     instance->prepare(512);
     auto& in = instance->preparedInputs();
-    in[0] = sine(512, 220.0f);
-    in[1] = sine(512, 330.0f);
+    // Copied into the prepared buffers: the render context points at them.
+    const std::vector<float> left = sine(512, 220.0f), right = sine(512, 330.0f);
+    std::copy(left.begin(), left.end(), in[0].begin());
+    std::copy(right.begin(), right.end(), in[1].begin());
     for (int b = 0; b < 8; ++b) instance->processPrepared(512);
     alloc_counter::arm();
     for (int b = 0; b < 32; ++b) {

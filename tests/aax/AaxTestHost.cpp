@@ -109,7 +109,8 @@ AAX_Result Collection::setPackageVersion(uint32_t version) {
 }
 
 Module::Module(const std::string& path) {
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose: the product keeps process-wide caches for the life of the process.
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle_) {
         error_ = dlerror();
         return;
