@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 #include "parameters/MidiVirtualPluginParameter.h"
 #include "platform/AtomicFileWriter.h"
@@ -79,10 +80,13 @@ bool MidiControllerMap::read(BinaryDataReader& reader) {
     }
     // Controllers the file did not reach keep their assignments, after those it did reach.
     for (int c = count; c < kControllers; ++c) next[static_cast<size_t>(c)] = lookup(c);
-    // Each id stays on the first controller holding it, so the map's invariant survives any file.
-    for (int c = 1; c < kControllers; ++c) {
-        const int32_t id = next[static_cast<size_t>(c)];
-        if (id != kNone && std::find(next.begin(), next.begin() + c, id) != next.begin() + c) next[static_cast<size_t>(c)] = kNone;
+    // Each id stays on the first controller holding it, so the map's invariant survives any file:
+    // sorted by (id, controller), every repeat of an id follows its first controller.
+    std::array<std::pair<int32_t, int>, kControllers> order;
+    for (int c = 0; c < kControllers; ++c) order[static_cast<size_t>(c)] = {next[static_cast<size_t>(c)], c};
+    std::sort(order.begin(), order.end());
+    for (size_t k = 1; k < order.size(); ++k) {
+        if (order[k].first != kNone && order[k].first == order[k - 1].first) next[static_cast<size_t>(order[k].second)] = kNone;
     }
     for (int c = 0; c < kControllers; ++c) {
         entries_[static_cast<size_t>(c)].store(next[static_cast<size_t>(c)], std::memory_order_relaxed);
