@@ -138,6 +138,8 @@ KestrumPlugin::KestrumPlugin(int numChannels)
     syncModulationMatrix();
     getEnvironment().reset();
 
+    // Learned controllers may only ever address parameters this product has.
+    MidiControllerMap::shared().setValidIds(getNumParameters(), static_cast<int>(virtualParameters_.size()));
     if (midiReceiver_) {
         midiReceiver_->setPresetLookup([this](int bank, int program) {
             PresetManager* main = PresetManagers::main();
