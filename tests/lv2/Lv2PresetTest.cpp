@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "AudioFile.h"
-#include "ParameterLookup.h"
+#include "product/ParameterLookup.h"
 #include "host/lv2/Lv2PortLayout.h"
 #include "host/lv2/Lv2PresetExport.h"
 #include "lv2/Lv2Support.h"

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "ParameterLookup.h"
+#include "product/ParameterLookup.h"
 #include "host/lv2/Lv2ControlPorts.h"
 #include "product/KestrumPlugin.h"
 
