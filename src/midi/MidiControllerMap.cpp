@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "parameters/MidiVirtualPluginParameter.h"
-#include "platform/AtomicFileWriter.h"
+#include <filesystem>
+
+#include "platform/FileSystem.h"
 #include "platform/BinaryDataWriter.h"
 #include "platform/BinaryFileReader.h"
 #include "platform/BinaryMemoryReader.h"
@@ -118,7 +120,10 @@ bool MidiControllerMap::writeMapFile(const std::string& folder) const {
     const std::string path = filePath(folder);
     const std::string bytes = serialize();
     if (path.empty() || bytes.empty()) return false;
-    return AtomicFileWriter::write(path, bytes.data(), bytes.size());
+    // The application-data folder may not exist yet on a first save.
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    if (!parent.empty() && !FileSystem::createFolders(parent)) return false;
+    return FileSystem::writeAtomically(path, bytes.data(), bytes.size());
 }
 
 bool MidiControllerMap::installDefaultMap(const ResourceStore& store) {
