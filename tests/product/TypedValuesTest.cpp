@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -108,4 +109,31 @@ TEST(TypedValues, LookupTakesNamesNumbersAndUnitsAsShown) {
     EXPECT_EQ(plugin.filters.at(0).freq.getValue(), 1.0f);
     ASSERT_TRUE(lookup.apply("Slot 1 Target=xlfo 1 phase offset", error)) << error;
     EXPECT_EQ(plugin.slots.at(0).target.getTargetIndex(), 19);
+}
+
+// The refusal messages quoted in docs/values.md are the ones the lookup gives.
+TEST(TypedValues, MessagesQuotedInTheValuesDocumentAreCurrent) {
+    KestrumPlugin plugin;
+    ParameterLookup lookup(plugin);
+    std::ifstream doc(std::string(KESTRUM_SOURCE_DIR) + "/docs/values.md");
+    ASSERT_TRUE(doc.is_open());
+    int quoted = 0;
+    for (std::string line; std::getline(doc, line);) {
+        if (line.rfind("    '", 0) != 0) continue;
+        const std::string message = line.substr(4);
+        // '<text>' is ... for '<name>': ...
+        const size_t textEnd = message.find('\'', 1);
+        const size_t nameStart = message.find(" for '");
+        ASSERT_NE(textEnd, std::string::npos) << line;
+        ASSERT_NE(nameStart, std::string::npos) << line;
+        const size_t nameEnd = message.find('\'', nameStart + 6);
+        ASSERT_NE(nameEnd, std::string::npos) << line;
+        const std::string text = message.substr(1, textEnd - 1);
+        const std::string name = message.substr(nameStart + 6, nameEnd - nameStart - 6);
+        std::string error;
+        EXPECT_FALSE(lookup.apply(name + "=" + text, error)) << line;
+        EXPECT_EQ(error, message);
+        ++quoted;
+    }
+    EXPECT_GE(quoted, 3);
 }
