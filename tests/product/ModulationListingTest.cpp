@@ -17,6 +17,17 @@ size_t lineCount(const std::string& text) {
     return lines;
 }
 
+// Entries numbered 0, 1, 2, ... in order, each with a name of its own.
+template <class Entry>
+void expectNumberedAndNamedOnce(const std::vector<Entry>& entries) {
+    std::set<std::string> names;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].index, static_cast<int>(i));
+        EXPECT_FALSE(entries[i].name.empty()) << i;
+        EXPECT_TRUE(names.insert(entries[i].name).second) << entries[i].name;
+    }
+}
+
 }  // namespace
 
 TEST(ModulationListing, ListsEverySourceAndTargetInMatrixOrder) {
@@ -25,13 +36,8 @@ TEST(ModulationListing, ListsEverySourceAndTargetInMatrixOrder) {
     ASSERT_EQ(listing.sources().size(), 34u);
     ASSERT_EQ(listing.targets().size(), 113u);
 
-    std::set<std::string> names;
-    for (size_t i = 0; i < listing.sources().size(); ++i) {
-        const ModulationListing::Source& s = listing.sources()[i];
-        EXPECT_EQ(s.index, static_cast<int>(i));
-        EXPECT_FALSE(s.name.empty()) << i;
-        EXPECT_TRUE(names.insert(s.name).second) << s.name;
-    }
+    expectNumberedAndNamedOnce(listing.sources());
+    expectNumberedAndNamedOnce(listing.targets());
     const auto& sources = listing.sources();
     EXPECT_EQ(sources[0].name, "XY 1 Hor");
     EXPECT_EQ(sources[7].name, "XY 4 Ver");
@@ -44,11 +50,7 @@ TEST(ModulationListing, ListsEverySourceAndTargetInMatrixOrder) {
     EXPECT_EQ(sources[33].activeCount, "Num Active MIDI Sources");
     EXPECT_EQ(sources[33].itemNumber, 10);
 
-    names.clear();
-    for (size_t i = 0; i < listing.targets().size(); ++i) {
-        const ModulationListing::Target& t = listing.targets()[i];
-        EXPECT_EQ(t.index, static_cast<int>(i));
-        EXPECT_TRUE(names.insert(t.name).second) << t.name;
+    for (const ModulationListing::Target& t : listing.targets()) {
         EXPECT_FALSE(t.parameter.empty()) << t.name;
         EXPECT_NE(t.range.find(" .. "), std::string::npos) << t.name;
     }
