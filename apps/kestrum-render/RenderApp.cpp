@@ -6,6 +6,7 @@
 
 #include "product/ParameterLookup.h"
 #include "engine/GenericPlugin.h"
+#include "engine/PluginSettings.h"
 
 namespace {
 
@@ -22,11 +23,16 @@ bool parseNumber(const std::string& text, double lo, double hi, double& out) {
 
 const char* RenderApp::usage() {
     return "usage: kestrum-render [options] INPUT OUTPUT\n"
-           "       kestrum-render --list-params\n"
+           "       kestrum-render --list-params | --list-presets | --install-factory\n"
            "       kestrum-render --demo DIR\n"
            "options:\n"
            "  --set \"NAME=VALUE\"   set a parameter from text, e.g. --set \"Filter 1 Freq=2 kHz\" (repeatable)\n"
-           "  --preset FILE        load a full preset before the --set values\n"
+           "  --preset FILE|NAME   load a full preset before the --set values: a file, or a preset name\n"
+           "                       from the preset folder or the factory library\n"
+           "  --list-presets       print the presets of the preset folder with their (bank/program)\n"
+           "                       numbers, and the factory presets that are not installed\n"
+           "  --install-factory    install the factory presets into the preset folder (keeps your files)\n"
+           "  --program-changes    let MIDI program changes of --midi load presets by (bank/program)\n"
            "  --save-preset FILE   write the resulting state as a preset\n"
            "  --sidechain FILE     feed this file to the side-chain input\n"
            "  --midi FILE.mid      play a Standard MIDI File (format 0 or 1) into the plug-in\n"
@@ -97,6 +103,12 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
             o.render.tempo = static_cast<float>(number);
         } else if (a == "--list-params") {
             o.listParams = true;
+        } else if (a == "--list-presets") {
+            o.listPresets = true;
+        } else if (a == "--install-factory") {
+            o.installFactory = true;
+        } else if (a == "--program-changes") {
+            o.programChanges = true;
         } else if (a == "--quiet" || a == "-q") {
             o.quiet = true;
         } else if (a == "--help" || a == "-h") {
@@ -108,13 +120,15 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
             positional.push_back(a);
         }
     }
-    if (o.help || o.listParams || !o.demoFolder.empty()) {
-        if (!positional.empty() && !o.listParams) {
+    if (o.help || !o.demoFolder.empty()) {
+        if (!positional.empty()) {
             error = "--demo takes no INPUT or OUTPUT";
             return false;
         }
         return true;
     }
+    // The listings and the installation stand alone or come before a render.
+    if ((o.listParams || o.listPresets || o.installFactory) && positional.empty()) return true;
     if (positional.size() != 2) {
         error = positional.size() < 2 ? "INPUT and OUTPUT are required" : "too many arguments";
         return false;
@@ -145,7 +159,7 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
 
     AudioData input, side;
     int channels = 2;
-    if (!o.listParams || !o.input.empty()) {
+    if (!o.input.empty()) {
         if (!readAudioFile(o.input, input, error)) {
             err << "kestrum-render: " << error << "\n";
             return RenderApp::kExitRefused;
@@ -175,7 +189,23 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
         return RenderApp::kExitRefused;
     }
 
+    if ((o.listPresets || o.installFactory) && !(library_.listing && library_.installFactory)) {
+        err << "kestrum-render: this program has no preset library\n";
+        return RenderApp::kExitRefused;
+    }
+    const bool renders = !o.input.empty();
     std::unique_ptr<GenericPlugin> plugin = factory_(channels);
+    if (o.installFactory) {
+        std::string message;
+        const bool installed = library_.installFactory(*plugin, message);
+        (installed ? out : err) << (installed ? "" : "kestrum-render: ") << message << "\n";
+        if (!installed) return RenderApp::kExitRefused;
+    }
+    if (o.listPresets) out << library_.listing(*plugin);
+    // The command line decides, not the user's setting, so a render does the same everywhere.
+    if (SharedPluginSettings* shared = GenericPlugin::sharedSettings())
+        shared->enableMIDIProgramChanges.set(o.programChanges);
+    if (!renders && !o.listParams) return 0;
     if (!o.preset.empty() && !loader_(*plugin, o.preset, error)) {
         err << "kestrum-render: " << error << "\n";
         return RenderApp::kExitRefused;
@@ -189,7 +219,7 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
     }
     if (o.listParams) {
         out << lookup.listing();
-        if (o.input.empty()) return 0;
+        if (!renders) return 0;
     }
 
     RenderJob job(*plugin, o.render);

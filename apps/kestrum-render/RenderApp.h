@@ -31,12 +31,24 @@ public:
         SampleFormat format = SampleFormat::Float;
         RenderSettings render;
         bool listParams = false;
+        bool listPresets = false;
+        bool installFactory = false;
+        bool programChanges = false;
         bool quiet = false;
         bool help = false;
     };
 
+    // The product's preset library: listing it and installing the factory content into the
+    // user's folders. Without one, --list-presets and --install-factory are refused.
+    struct Library {
+        std::function<std::string(GenericPlugin&)> listing;
+        std::function<bool(GenericPlugin&, std::string& message)> installFactory;
+    };
+
     RenderApp(PluginFactory factory, PresetLoader loader, PresetSaver saver, Demo demo = {})
         : factory_(std::move(factory)), loader_(std::move(loader)), saver_(std::move(saver)), demo_(std::move(demo)) {}
+
+    void setLibrary(Library library) { library_ = std::move(library); }
 
     int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progressToTerminal);
 
@@ -49,4 +61,5 @@ private:
     PresetLoader loader_;
     PresetSaver saver_;
     Demo demo_;
+    Library library_;
 };
