@@ -1,4 +1,5 @@
 // kestrum-render: runs an audio file through Kestrum offline (see docs/cli.md).
+#include <csignal>
 #include <unistd.h>
 
 #include <exception>
@@ -33,6 +34,11 @@ int main(int argc, char** argv) {
     PluginStorage::configure(PluginStorage::Mode::ReadOnly);
     RenderApp app([](int channels) { return std::make_unique<KestrumPlugin>(channels); }, loadPreset, savePreset,
                   [](const std::string& folder, std::ostream& err) { return Demo::write(folder, std::cout, err); });
+    // A reader that goes away (`kestrum-render in.wav - | head`) is a write error we report, not a
+    // signal that ends the program with temporary files left behind.
+    std::signal(SIGPIPE, SIG_IGN);
+    // --list-sources and --list-targets: app.setModulationListings(...) with the product's lists of
+    // modulation sources and targets is wired here.
     try {
         return app.run(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
     } catch (const std::bad_alloc&) {
