@@ -23,11 +23,6 @@ const std::vector<std::string> kSetting = {
     "--set", "Input Gain=3 dB",              "--set", "Mix=80 %",
 };
 
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 class RenderProgramTest : public RenderProgramFixture {};
 
 }  // namespace

@@ -21,6 +21,12 @@
 
 extern char** environ;
 
+// Arguments put together: kSetting + {"in.wav", "out.wav"}.
+inline std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 class RenderProgramFixture : public ::testing::Test {
 protected:
     struct Result {
