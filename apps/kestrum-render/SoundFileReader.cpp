@@ -38,6 +38,11 @@ bool SoundFileReader::open(const std::string& path, std::string& error) {
     path_ = path;
     SF_INFO info{};
     if (path == "-") {
+        // Waiting for a user to type audio would look like a hang.
+        if (isatty(STDIN_FILENO)) {
+            error = "standard input is a terminal; pipe or redirect audio into it to read '-'";
+            return false;
+        }
         file_ = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
         if (!file_) {
             error = "cannot read standard input: not audio libsndfile can read";

@@ -127,6 +127,32 @@ TEST_F(RenderCommandLineTest, EachRenderEndsWithASummaryLine) {
     EXPECT_TRUE(contains(silent.out, "peak -inf dBFS")) << silent.out;
 }
 
+TEST_F(RenderCommandLineTest, AProgressBarIsDrawnOnlyOnATerminal) {
+    const std::string in = writeLoop("in.wav");
+    Streams terminal;
+    terminal.terminalErr = true;
+    const Result r = run({"--block", "256", "--tail", "1", in, path("out.wav")}, terminal);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The bar reaches 100 % and is wiped before the program ends.
+    const size_t full = r.err.find("] 100%");
+    ASSERT_NE(full, std::string::npos) << r.err;
+    EXPECT_TRUE(contains(r.err.substr(full), "\r" + std::string(48, ' ') + "\r")) << r.err;
+    EXPECT_TRUE(contains(r.err, "] 50%")) << r.err;
+    EXPECT_TRUE(contains(r.out, "3.00 s")) << r.out;
+
+    // From a pipe, the length comes from the header.
+    const AudioData loop = read(in);
+    terminal.pipeIn = true;
+    terminal.stdinBytes = slurp(in);
+    const Result piped = run({"--tail", "1", "-", path("piped.wav")}, terminal);
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_TRUE(contains(piped.err, "] 100%")) << piped.err;
+    EXPECT_EQ(read(path("piped.wav")).frames(), loop.frames() + 44100);
+
+    const Result quiet = run({"-q", in, path("quiet.wav")}, terminal);
+    EXPECT_TRUE(quiet.err.empty()) << quiet.err;
+}
+
 TEST_F(RenderCommandLineTest, SeedMakesRandomStepsRepeatable) {
     const std::string in = writeLoop("in.wav");
     for (const char* name : {"seed7-a.wav", "seed7-b.wav"})

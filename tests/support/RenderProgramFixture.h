@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -40,9 +41,12 @@ protected:
         bool pipeIn = false;
         bool pipeOut = false;    // standard output is a pipe (else a file)
         std::string workdir;     // run in this folder
+        bool terminalErr = false;  // standard error is a terminal (its output lands in Result::err)
     };
 
     void SetUp() override {
+        // A program that stops reading its input must fail its test, not end the test program.
+        signal(SIGPIPE, SIG_IGN);
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir = std::filesystem::temp_directory_path() /
               (std::string("kestrum-cli-") + info->test_suite_name() + "-" + info->name() + "-" + std::to_string(getpid()));
@@ -91,7 +95,16 @@ protected:
         } else {
             posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         }
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int terminal = -1;
+        if (streams.terminalErr) {
+            terminal = posix_openpt(O_RDWR | O_NOCTTY);
+            EXPECT_GE(terminal, 0);
+            EXPECT_EQ(grantpt(terminal), 0);
+            EXPECT_EQ(unlockpt(terminal), 0);
+            posix_spawn_file_actions_addopen(&actions, 2, ptsname(terminal), O_RDWR | O_NOCTTY, 0);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
         if (!streams.workdir.empty()) posix_spawn_file_actions_addchdir_np(&actions, streams.workdir.c_str());
         pid_t pid = 0;
         Result r;
@@ -116,6 +129,13 @@ protected:
                 }
                 close(inPipe[1]);
             });
+        std::thread terminalReader;
+        if (terminal >= 0)
+            terminalReader = std::thread([&] {
+                // Reading ends with an error once the program closed its side.
+                char buffer[4096];
+                for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) r.err.append(buffer, static_cast<size_t>(n));
+            });
         if (streams.pipeOut) {
             char buffer[65536];
             for (ssize_t n; (n = ::read(outPipe[0], buffer, sizeof buffer)) > 0;) r.out.append(buffer, static_cast<size_t>(n));
@@ -124,9 +144,11 @@ protected:
         int status = 0;
         waitpid(pid, &status, 0);
         if (feeder.joinable()) feeder.join();
+        if (terminalReader.joinable()) terminalReader.join();
+        if (terminal >= 0) close(terminal);
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         if (!streams.pipeOut) r.out = slurp(outPath);
-        r.err = slurp(errPath);
+        if (terminal < 0) r.err = slurp(errPath);
         return r;
     }
 
