@@ -1,4 +1,5 @@
 // kestrum-render: runs an audio file through Kestrum offline (see docs/cli.md).
+#include <csignal>
 #include <unistd.h>
 
 #include <exception>
@@ -12,6 +13,7 @@
 #include "RenderApp.h"
 #include "engine/PluginStorage.h"
 #include "product/KestrumPlugin.h"
+#include "product/ModulationListing.h"
 
 namespace {
 
@@ -31,6 +33,17 @@ int main(int argc, char** argv) {
                   savePreset,
                   [](const std::string& folder, std::ostream& err) { return Demo::write(folder, std::cout, err); });
     app.setLibrary({ProductPresets::listing, ProductPresets::installFactory});
+    // A reader that goes away (`kestrum-render in.wav - | head`) is a write error we report, not a
+    // signal that ends the program with temporary files left behind.
+    std::signal(SIGPIPE, SIG_IGN);
+    auto listing = [](bool sources) {
+        return [sources] {
+            KestrumPlugin plugin(2);
+            const ModulationListing list(plugin);
+            return sources ? list.sourcesText() : list.targetsText();
+        };
+    };
+    app.setModulationListings(listing(true), listing(false));
     try {
         return app.run(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
     } catch (const std::bad_alloc&) {
