@@ -197,8 +197,15 @@ void DelayLine::render(Buffer& buffer, int frames, int flags) {
         firstBlock_ = false;
     }
 
+    // A stream that moves within one whole sample holds the delay as still as a constant one.
+    bool steady = delayConstant;
+    if (!steady) {
+        fillTargets(delay, false, t, frames, perMs);
+        steady = std::all_of(targets_.begin(), targets_.begin() + frames,
+                             [&](float x) { return x == static_cast<float>(t); });
+    }
     float* out = buffer.data();
-    lastBlockGlided_ = !delayConstant || (glide_ && std::fabs(position_ - t) >= kSettled);
+    lastBlockGlided_ = !steady || (glide_ && std::fabs(position_ - t) >= kSettled);
     if (lastBlockGlided_) {
         // 3. Gliding: the smoother follows the per-sample target; read with interpolation. The
         // smoother stays in double: at 50 ms the position reaches 2400 samples (19200 at 384 kHz),
@@ -207,7 +214,7 @@ void DelayLine::render(Buffer& buffer, int frames, int flags) {
             groupPosition_ = position_;
             groupVelocity_ = velocity_;
         }
-        fillTargets(delay, delayConstant, t, frames, perMs);
+        if (delayConstant) fillTargets(delay, true, t, frames, perMs);
         glide(out, frames, w);
     } else {
         // 4. Settled: copy whole runs. Without glide the position simply follows the target.

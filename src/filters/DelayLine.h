@@ -8,7 +8,9 @@
 // A delay of 0..50 ms behind a filter. The delay stream (milliseconds) is truncated to whole
 // samples; a change makes the read position glide through a 5 Hz critically damped smoother, read
 // with linear interpolation, and once the position has settled the block is copied from the ring
-// whole, so a settled delay is bit-exact. Positions not written since the last reset read as 0.
+// whole, so a settled delay is bit-exact; a block whose whole-sample targets are all the same counts
+// as constant, however the stream moves within that sample. Positions not written since the last
+// reset read as 0.
 //
 // The ring holds 50 ms at kMaxSampleRate plus one block; above that rate the delay is limited to
 // what the ring holds, so a read never reaches stale data. Audio thread only, except construction.

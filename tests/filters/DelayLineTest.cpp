@@ -225,3 +225,33 @@ TEST(DelayLine, GlideIsTheSameForEverySplitOfTheCalls) {
         }
     }
 }
+
+namespace {
+// 10 ms with a wobble far smaller than one sample: never constant, always 480 whole samples.
+class WobblingDelay : public wave::Source {
+public:
+    explicit WobblingDelay(wave::Environment& env) : wave::Source(env) {}
+    void render(wave::Buffer& buffer, int frames, int) override {
+        for (int i = 0; i < frames; ++i, ++n_) buffer[i] = 10.005f + 0.003f * std::sin(0.01f * n_);
+        setConstant(false);
+    }
+
+private:
+    long n_ = 0;
+};
+}  // namespace
+
+TEST(DelayLine, AStreamMovingWithinOneSampleIsCopiedOnceSettled) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    const int total = 48000 * 2;
+    std::vector<float> in = noise(total, 22u);
+    SignalSource source(env, in);
+    WobblingDelay wobbling(env);
+    DelayLine delay(env);
+    delay.setInput(&source);
+    delay.setDelayProducer(&wobbling);
+    std::vector<float> out = pullBlocks(env, delay, total, kBlock);
+    EXPECT_FALSE(delay.isGliding());
+    for (int i = 480; i < total; ++i) ASSERT_EQ(out[i], in[i - 480]) << i;
+}
