@@ -178,8 +178,19 @@ public:
         for (int j = 0; j < seg_.count; ++j) {
             const int end = begin + seg_.runs[j];
             const int edge = std::min(begin + kLag, end);
-            for (int t = begin; t < edge; ++t) edgeStep(work, t, j, begin);
-            steadySteps(work, edge, end, j);
+            const Coefficients now = coefficientsOf(j);
+            if (j > 0 && seg_.runs[j - 1] >= kLag) {
+                // Where a segment starts, the later stages still work in the previous one.
+                const Coefficients before = coefficientsOf(j - 1);
+                Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
+                for (int t = begin; t < edge; ++t) {
+                    step(work, t, blend(now, before, t - begin), LA, BA, LB, BB, prevA, prevB);
+                }
+                LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
+            } else {
+                for (int t = begin; t < edge; ++t) edgeStep(work, t, j, begin);
+            }
+            steadySteps(work, edge, end, now);
             begin = end;
         }
         const int lastBegin = begin - seg_.runs[seg_.count - 1];
@@ -209,33 +220,59 @@ private:
         return f;
     }
 
-    // Steps [from, to) of segment j, where every stage works inside segment j.
-    void steadySteps(float* work, int from, int to, int j) {
+    // The coefficients of vectors A and B; fB differs from f only where a segment starts.
+    struct Coefficients {
+        Float4 f, qA, c, fB, qB;
+    };
+
+    Coefficients coefficientsOf(int j) const {
         const size_t at = static_cast<size_t>(j) * 4;
-        const Float4 f0 = Float4::load(seg_.freq + at);
-        const Float4 f = lowHalves(f0, f0);
-        const Float4 qA = lowHalves(Float4::load(seg_.damp + at), Float4::load(seg_.damp + seg_.dampStride + at));
-        const Float4 c = Float4::load(seg_.saturation + at);
-        Float4 qB;
+        Coefficients k;
+        const Float4 f = Float4::load(seg_.freq + at);
+        k.f = lowHalves(f, f);
+        k.fB = k.f;
+        k.qA = lowHalves(Float4::load(seg_.damp + at), Float4::load(seg_.damp + seg_.dampStride + at));
+        k.c = Float4::load(seg_.saturation + at);
         if constexpr (kStages == 4) {
-            qB = lowHalves(Float4::load(seg_.damp + 2 * seg_.dampStride + at),
-                           Float4::load(seg_.damp + 3 * seg_.dampStride + at));
+            k.qB = lowHalves(Float4::load(seg_.damp + 2 * seg_.dampStride + at),
+                             Float4::load(seg_.damp + 3 * seg_.dampStride + at));
         }
-        const Float4 gain(gain_);
+        return k;
+    }
+
+    // Step `d` (< kLag) of a segment: stage s works in the new segment once d >= s.
+    Coefficients blend(const Coefficients& now, const Coefficients& before, int d) const {
+        const Float4 low = cubicLanes_;  // lanes 0/1
+        Coefficients k;
+        k.f = d >= 1 ? now.f : select(low, now.f, before.f);
+        k.qA = d >= 1 ? now.qA : select(low, now.qA, before.qA);
+        k.c = now.c;
+        k.fB = d >= 2 ? select(low, now.f, before.f) : before.f;
+        k.qB = d >= 2 ? select(low, now.qB, before.qB) : before.qB;
+        return k;
+    }
+
+    // One step with every stage inside the block: stage 0 takes sample t, the last stage delivers
+    // sample t - kLag.
+    void step(float* work, int t, const Coefficients& k, Float4& LA, Float4& BA, Float4& LB, Float4& BB,
+              Float4& prevA, Float4& prevB) const {
         const Float4 zero(0.0f);
-        Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
-        for (int t = from; t < to; ++t) {
-            const Float4 xA = lowHalves(gain * Float4::load(work + 4 * t), prevA);
-            if constexpr (kStages == 4) {
-                const Float4 xB = crossHalves(prevA, prevB);
-                prevA = firstPairStep<kResponse>(xA, f, qA, c, cubicLanes_, LA, BA);
-                prevB = stageStep<Float4, false, kResponse>(xB, f, qB, zero, LB, BB, zero);
-                highHalves(prevB, prevB).store(work + 4 * (t - kLag));
-            } else {
-                prevA = firstPairStep<kResponse>(xA, f, qA, c, cubicLanes_, LA, BA);
-                highHalves(prevA, prevA).store(work + 4 * (t - kLag));
-            }
+        const Float4 xA = lowHalves(Float4(gain_) * Float4::load(work + 4 * t), prevA);
+        if constexpr (kStages == 4) {
+            const Float4 xB = crossHalves(prevA, prevB);
+            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
+            prevB = stageStep<Float4, false, kResponse>(xB, k.fB, k.qB, zero, LB, BB, zero);
+            highHalves(prevB, prevB).store(work + 4 * (t - kLag));
+        } else {
+            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
+            highHalves(prevA, prevA).store(work + 4 * (t - kLag));
         }
+    }
+
+    // Steps [from, to) of one segment, where every stage works inside it.
+    void steadySteps(float* work, int from, int to, const Coefficients& k) {
+        Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
+        for (int t = from; t < to; ++t) step(work, t, k, LA, BA, LB, BB, prevA, prevB);
         LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
     }
 
