@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "MemoryAudio.h"
 #include "engine/GenericPlugin.h"
 
 bool RenderJob::run(AudioSource& input, AudioSource* sideChain, AudioSink& output, const Progress& progress,
