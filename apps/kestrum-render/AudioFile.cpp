@@ -1,71 +1,43 @@
 #include "AudioFile.h"
 
-#include <sndfile.h>
+#include <algorithm>
 
-#include <cstdio>
-#include <unistd.h>
+#include "OutputFormat.h"
+#include "OutputTarget.h"
+#include "SoundFileReader.h"
+#include "SoundFileWriter.h"
 
 bool readAudioFile(const std::string& path, AudioData& out, std::string& error) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) {
-        error = "cannot read '" + path + "': " + sf_strerror(nullptr);
-        return false;
+    SoundFileReader reader;
+    if (!reader.open(path, error)) return false;
+    out.sampleRate = reader.sampleRate();
+    out.channels.assign(static_cast<size_t>(reader.channels()), {});
+    constexpr int kBlock = 4096;
+    std::vector<std::vector<float>> block(out.channels.size(), std::vector<float>(kBlock));
+    std::vector<float*> pointers;
+    for (auto& b : block) pointers.push_back(b.data());
+    for (int got = kBlock; got == kBlock;) {
+        got = reader.read(pointers.data(), kBlock);
+        for (size_t c = 0; c < block.size(); ++c) out.channels[c].insert(out.channels[c].end(), block[c].begin(), block[c].begin() + got);
     }
-    if (info.channels < 1 || info.samplerate < 1) {
-        sf_close(file);
-        error = "'" + path + "' has no audio channels";
-        return false;
-    }
-    out.sampleRate = info.samplerate;
-    out.channels.assign(static_cast<size_t>(info.channels), {});
-    std::vector<float> interleaved(4096 * static_cast<size_t>(info.channels));
-    for (;;) {
-        sf_count_t got = sf_readf_float(file, interleaved.data(), 4096);
-        if (got <= 0) break;
-        for (sf_count_t i = 0; i < got; ++i)
-            for (int c = 0; c < info.channels; ++c)
-                out.channels[static_cast<size_t>(c)].push_back(interleaved[static_cast<size_t>(i * info.channels + c)]);
-    }
-    bool failed = sf_error(file) != SF_ERR_NO_ERROR;
-    if (failed) error = "error while reading '" + path + "': " + sf_strerror(file);
-    sf_close(file);
-    return !failed;
+    if (reader.failed()) error = reader.error();
+    return !reader.failed();
 }
 
 bool writeAudioFile(const std::string& path, const AudioData& data, SampleFormat format, std::string& error) {
-    SF_INFO info{};
-    info.samplerate = data.sampleRate;
-    info.channels = static_cast<int>(data.channels.size());
-    info.format = SF_FORMAT_WAV | (format == SampleFormat::Pcm16   ? SF_FORMAT_PCM_16
-                                   : format == SampleFormat::Pcm24 ? SF_FORMAT_PCM_24
-                                                                   : SF_FORMAT_FLOAT);
-    std::string temporary = path + ".part" + std::to_string(getpid());
-    SNDFILE* file = sf_open(temporary.c_str(), SFM_WRITE, &info);
-    if (!file) {
-        error = "cannot write '" + path + "': " + sf_strerror(nullptr);
+    OutputFormat type;
+    OutputTarget target;
+    SoundFileWriter writer;
+    if (!OutputFormat::choose(path, std::nullopt, format, type, error) || !target.resolve(path, type.streamable(), error))
         return false;
-    }
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);  // integer formats clip instead of wrapping
-    const long long frames = data.frames();
-    std::vector<float> interleaved(4096 * data.channels.size());
+    const int fd = target.open(error);
+    if (fd < 0 || !writer.open(fd, type, static_cast<int>(data.channels.size()), data.sampleRate, path, error)) return false;
+    std::vector<const float*> pointers(data.channels.size());
+    constexpr long long kBlock = 4096;
     bool ok = true;
-    for (long long pos = 0; pos < frames && ok; pos += 4096) {
-        long long n = std::min<long long>(4096, frames - pos);
-        for (long long i = 0; i < n; ++i)
-            for (size_t c = 0; c < data.channels.size(); ++c)
-                interleaved[static_cast<size_t>(i) * data.channels.size() + c] = data.channels[c][static_cast<size_t>(pos + i)];
-        ok = sf_writef_float(file, interleaved.data(), n) == n;
+    for (long long pos = 0; pos < data.frames() && ok; pos += kBlock) {
+        for (size_t c = 0; c < pointers.size(); ++c) pointers[c] = data.channels[c].data() + pos;
+        ok = writer.write(pointers.data(), static_cast<int>(std::min(kBlock, data.frames() - pos)));
     }
-    if (!ok) error = "error while writing '" + path + "': " + sf_strerror(file);
-    if (sf_close(file) != 0 && ok) {
-        ok = false;
-        error = "error while writing '" + path + "'";
-    }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = "cannot replace '" + path + "'";
-    }
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
+    return writer.close(error) && ok && target.commit(error);
 }

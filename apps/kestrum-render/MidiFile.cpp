@@ -1,8 +1,12 @@
 #include "MidiFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -60,12 +64,30 @@ int dataBytesFor(uint8_t status) {
 }  // namespace
 
 bool MidiFile::load(const std::string& path, double defaultBpm, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read the MIDI file '" + path + "'";
+    // Read with plain system calls, so a folder or a read error gives our message, not a stream's.
+    std::vector<uint8_t> bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    const char* problem = fd < 0 ? (errno == ENOENT ? "no such file" : std::strerror(errno))
+                          : fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ? (S_ISDIR(st.st_mode) ? "it is a folder" : "not a regular file")
+                          : st.st_size > kMaxFileSize ? "larger than any MIDI file it could be"
+                                                      : nullptr;
+    if (!problem) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        if (done != bytes.size()) problem = "read error";
+    }
+    if (fd >= 0) ::close(fd);
+    if (problem) {
+        error = "cannot read the MIDI file '" + path + "': " + problem;
         return false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!parse(bytes, defaultBpm, error)) {
         error = "the MIDI file '" + path + "' is not usable: " + error;
         return false;

@@ -18,6 +18,9 @@ public:
         double bpm = 120.0;
     };
 
+    // Files beyond this size are refused unread.
+    static constexpr long long kMaxFileSize = 64LL << 20;
+
     // defaultBpm applies until the file's first tempo event (or throughout, without one).
     bool load(const std::string& path, double defaultBpm, std::string& error);
     bool parse(const std::vector<uint8_t>& bytes, double defaultBpm, std::string& error);

@@ -1,24 +1,11 @@
 // Runs the built kestrum-render program the way a user does and checks its exit status, its
-// messages and the files it writes.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
+// messages and the files it writes: parameters, presets, the demo, MIDI.
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
-#include "AudioFile.h"
-#include "DemoLoop.h"
 #include "presets/PresetMessages.h"
-
-extern char** environ;
+#include "support/RenderProgramFixture.h"
 
 namespace fs = std::filesystem;
 
@@ -36,92 +23,7 @@ const std::vector<std::string> kSetting = {
     "--set", "Input Gain=3 dB",              "--set", "Mix=80 %",
 };
 
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::string slurp(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-long lineCount(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); }
-
-class RenderProgramTest : public ::testing::Test {
-protected:
-    struct Result {
-        int status = -1;
-        std::string out, err;
-    };
-
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("kestrum-cli-") + info->name() + "-" + std::to_string(getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir / "capture");
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-
-    // Runs the program with `args`; stdout and stderr go to files outside the files under test.
-    Result run(const std::vector<std::string>& args) {
-        const std::string program = KESTRUM_RENDER_PROGRAM;
-        const std::string outPath = (dir / "capture" / "stdout").string();
-        const std::string errPath = (dir / "capture" / "stderr").string();
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Result r;
-        int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << program;
-            return r;
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = slurp(outPath);
-        r.err = slurp(errPath);
-        return r;
-    }
-
-    std::string writeInput(const std::string& name, const AudioData& data) {
-        std::string error;
-        EXPECT_TRUE(writeAudioFile(path(name), data, SampleFormat::Float, error)) << error;
-        return path(name);
-    }
-
-    // One bar of the demo loop: transients, a bass line and a chord.
-    std::string writeLoop(const std::string& name, int rate = 44100) {
-        return writeInput(name, synthesiseDemoLoop(rate, 120.0f, 1));
-    }
-
-    static AudioData read(const std::string& p) {
-        AudioData d;
-        std::string error;
-        EXPECT_TRUE(readAudioFile(p, d, error)) << error;
-        return d;
-    }
-
-    static int subformat(const std::string& p) {
-        SF_INFO info{};
-        SNDFILE* f = sf_open(p.c_str(), SFM_READ, &info);
-        if (!f) return -1;
-        sf_close(f);
-        return info.format & SF_FORMAT_SUBMASK;
-    }
-
-    fs::path dir;
-};
+class RenderProgramTest : public RenderProgramFixture {};
 
 }  // namespace
 
