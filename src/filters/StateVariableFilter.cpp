@@ -636,7 +636,8 @@ void StateVariableFilter::processMembers(int count) {
     const std::int64_t time = environment_.getCurrentTime();
     auto startsAt = [&](int j) {
         bool starts = false;
-        for (int lane = 0; lane < kLanes; ++lane) {
+        // Lanes without a member hold frequency 0 and start only on the clock, as lane 0 does.
+        for (int lane = 0; lane < memberCount; ++lane) {
             starts = starts || CoefficientSegments::startsAt(time + j, streams[lane].frequency[j], segmentFreq_[lane]);
         }
         return starts;
@@ -670,12 +671,14 @@ void StateVariableFilter::processMembers(int count) {
     nextTime_ = time + count;
     segmentLanes_ = activeLanes;
 
+    // The pipelined cascade reads lanes 0/1 only.
+    const bool pipelined = memberCount <= 2 && stages >= 2;
     float* work = interleaved_.get();
-    for (int lane = 0; lane < kLanes; ++lane) {
+    for (int lane = 0; lane < (pipelined ? 2 : kLanes); ++lane) {
         const float* in = streams[lane].active ? streams[lane].input : silence;
         for (int i = 0; i < count; ++i) work[4 * i + lane] = in[i];
     }
-    if (memberCount <= 2 && stages >= 2) {
+    if (pipelined) {
         const PipelineSegments segments{runs_.get(),     segmentCount_, count, freqCoef_.get(), damp_.get(),
                                         static_cast<size_t>(blockSize_) * kLanes, saturation_.get()};
         if (stages == 2) {

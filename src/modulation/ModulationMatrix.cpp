@@ -308,6 +308,7 @@ void ModulationMatrix::GlobalModulationProducer::render(Buffer& own, int frames,
     bool constant = baseConstant;
     float value = (*baseBuffer)[0];
     bool modulated = false;
+    bool summed = false;  // the own buffer holds the sum
 
     for (int u : entry.slots) {
         const SlotEntry& slotEntry = matrix_.slot(u);
@@ -320,31 +321,31 @@ void ModulationMatrix::GlobalModulationProducer::render(Buffer& own, int frames,
         const Buffer* levelBuffer = level.pull(frames, flags);
         const bool levelConstant = level.isConstant();
 
-        if (!modulated) {
-            modulated = true;
-            if (!constant) std::copy(baseBuffer->data(), baseBuffer->data() + n, out);
-        }
+        modulated = true;
         if (constant && sourceConstant && levelConstant) {
             value += finiteOr0((*sourceBuffer)[0]) * (*levelBuffer)[0];
             continue;
         }
-        if (constant) {
-            fill(out, value, frames);
-            constant = false;
-        }
-        // A constant operand is read from a broadcast group with a step of 0.
+        // A constant operand is read from a broadcast group with a step of 0. The first varying
+        // term adds to the base (or to the constant sum so far) while writing the own buffer.
         alignas(16) float sourceHeld[4];
         alignas(16) float levelHeld[4];
+        alignas(16) float sumHeld[4];
         Float4(finiteOr0((*sourceBuffer)[0])).store(sourceHeld);
         Float4((*levelBuffer)[0]).store(levelHeld);
+        Float4(value).store(sumHeld);
         const float* s = sourceConstant ? sourceHeld : sourceBuffer->data();
         const float* l = levelConstant ? levelHeld : levelBuffer->data();
+        const float* sum = constant ? sumHeld : summed ? out : baseBuffer->data();
         const int sourceStep = sourceConstant ? 0 : 4;
         const int levelStep = levelConstant ? 0 : 4;
-        for (int i = 0, si = 0, li = 0; i < n; i += 4, si += sourceStep, li += levelStep) {
+        const int sumStep = constant ? 0 : 4;
+        for (int i = 0, si = 0, li = 0, ui = 0; i < n; i += 4, si += sourceStep, li += levelStep, ui += sumStep) {
             const Float4 term = finiteOrZero(Float4::load(s + si)) * Float4::load(l + li);
-            (Float4::load(out + i) + term).store(out + i);
+            (Float4::load(sum + ui) + term).store(out + i);
         }
+        constant = false;
+        summed = true;
     }
 
     if (!modulated) {
