@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 
 #include "OutputTarget.h"
 #include "SoundFileReader.h"
 #include "SoundFileWriter.h"
 #include "engine/GenericPlugin.h"
+#include "engine/PluginSettings.h"
 #include "product/ParameterLookup.h"
 
 namespace {
@@ -51,7 +53,14 @@ bool presetWritable(const std::string& path, std::string& error) {
 }  // namespace
 
 std::unique_ptr<GenericPlugin> FileRender::configure(int channels, std::string& error) const {
+    // One at a time: building an instance and looking presets up by name go through the product's
+    // shared preset managers, which the renders of a batch would otherwise enter together.
+    static std::mutex setup;
+    std::lock_guard<std::mutex> lock(setup);
     std::unique_ptr<GenericPlugin> plugin = services_.factory(channels);
+    // The command line decides, not the user's setting, so a render does the same everywhere.
+    if (SharedPluginSettings* shared = GenericPlugin::sharedSettings())
+        shared->enableMIDIProgramChanges.set(options_.programChanges);
     if (options_.seed) plugin->setRandomSeed(*options_.seed);
     if (!options_.preset.empty() && !services_.loader(*plugin, options_.preset, error)) return nullptr;
     ParameterLookup lookup(*plugin);

@@ -53,13 +53,18 @@ std::string summary(const std::string& output, const FileRender::Outcome& r) {
 const char* RenderApp::usage() {
     return "usage: kestrum-render [options] INPUT OUTPUT\n"
            "       kestrum-render [options] --output-dir DIR INPUT...\n"
-           "       kestrum-render --list-params | --list-sources | --list-targets\n"
+           "       kestrum-render --list-params | --list-sources | --list-targets | --list-presets | --install-factory\n"
            "       kestrum-render --demo DIR\n"
            "INPUT or OUTPUT '-' is standard input or output. Options take 'NAME VALUE' or 'NAME=VALUE';\n"
            "'--' ends them.\n"
            "options:\n"
            "  --set \"NAME=VALUE\"   set a parameter from text, e.g. --set \"Filter 1 Freq=2 kHz\" (repeatable)\n"
-           "  --preset FILE        load a full preset before the --set values\n"
+           "  --preset FILE|NAME   load a full preset before the --set values: a file, or a preset name\n"
+           "                       from the preset folder or the factory library\n"
+           "  --list-presets       print the presets of the preset folder with their (bank/program)\n"
+           "                       numbers, and the factory presets that are not installed\n"
+           "  --install-factory    install the factory presets into the preset folder (keeps your files)\n"
+           "  --program-changes    let MIDI program changes of --midi load presets by (bank/program)\n"
            "  --save-preset FILE   write the resulting state as a preset (only with OUTPUT written)\n"
            "  --sidechain FILE     feed this file to the side-chain input\n"
            "  --midi FILE.mid      play a Standard MIDI File (format 0 or 1) into the plug-in\n"
@@ -158,6 +163,9 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
     line.flag({"--list-params"}, [&o] { o.listParams = true; });
     line.flag({"--list-sources"}, [&o] { o.listSources = true; });
     line.flag({"--list-targets"}, [&o] { o.listTargets = true; });
+    line.flag({"--list-presets"}, [&o] { o.listPresets = true; });
+    line.flag({"--install-factory"}, [&o] { o.installFactory = true; });
+    line.flag({"--program-changes"}, [&o] { o.programChanges = true; });
     line.flag({"--quiet", "-q"}, [&o] { o.quiet = true; });
     line.flag({"--help", "-h"}, [&o] { o.help = true; });
     line.flag({"--version"}, [&o] { o.version = true; });
@@ -165,7 +173,8 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
     std::vector<std::string> positional;
     if (!line.parse(args, positional, error)) return false;
     if (o.help || o.version) return true;
-    const bool lists = o.listParams || o.listSources || o.listTargets;
+    // These listings and the installation stand alone or come before a render.
+    const bool lists = o.listParams || o.listPresets || o.installFactory;
     if (!o.demoFolder.empty() || o.listSources || o.listTargets) {
         if (!positional.empty() || o.batch()) {
             error = std::string(o.demoFolder.empty() ? "--list-sources and --list-targets take" : "--demo takes") +
@@ -295,6 +304,17 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
         return 0;
     }
 
+    if (o.listPresets || o.installFactory) {
+        if (!library_.listing || !library_.installFactory) return refuse("this program has no preset library");
+        std::unique_ptr<GenericPlugin> plugin = services_.factory(2);
+        if (o.installFactory) {
+            std::string message;
+            if (!library_.installFactory(*plugin, message)) return refuse(message);
+            out << message << "\n";
+        }
+        if (o.listPresets) out << library_.listing(*plugin);
+        if (o.inputs.empty() && !o.listParams) return 0;
+    }
     FileRender::Configured printListing;
     if (o.listParams) {
         printListing = [&out](GenericPlugin& plugin) { out << ParameterLookup(plugin).listing(); };

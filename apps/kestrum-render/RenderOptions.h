@@ -23,6 +23,9 @@ struct RenderOptions {
     bool listParams = false;
     bool listSources = false;
     bool listTargets = false;
+    bool listPresets = false;
+    bool installFactory = false;
+    bool programChanges = false;
     bool quiet = false;
     bool help = false;
     bool version = false;

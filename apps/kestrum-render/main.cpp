@@ -9,19 +9,13 @@
 #include <vector>
 
 #include "Demo.h"
+#include "ProductPresets.h"
 #include "RenderApp.h"
 #include "engine/PluginStorage.h"
 #include "product/KestrumPlugin.h"
-#include "presets/PresetMessages.h"
+#include "product/ModulationListing.h"
 
 namespace {
-
-bool loadPreset(GenericPlugin& plugin, const std::string& path, std::string& error) {
-    // The host's way of loading: one update batch, and the values take effect without smoothing.
-    if (plugin.loadPreset(path)) return true;
-    error = std::string(PresetMessages::kOpenFailed) + " (" + path + ")";
-    return false;
-}
 
 bool savePreset(GenericPlugin& plugin, const std::string& path) { return plugin.savePresetFile(path); }
 
@@ -30,15 +24,20 @@ bool savePreset(GenericPlugin& plugin, const std::string& path) { return plugin.
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     // The user's settings, preset folder and MIDI map are read like the plug-in's, but a render
-    // never writes into them.
-    PluginStorage::configure(PluginStorage::Mode::ReadOnly);
-    RenderApp app([](int channels) { return std::make_unique<KestrumPlugin>(channels); }, loadPreset, savePreset,
+    // never writes into them; only --install-factory does, which is what it asks for.
+    RenderApp::Options options;
+    std::string ignored;  // run() reports what parse() refuses
+    const bool writes = RenderApp::parse(args, options, ignored) && options.installFactory;
+    PluginStorage::configure(writes ? PluginStorage::Mode::ReadWrite : PluginStorage::Mode::ReadOnly);
+    RenderApp app([](int channels) { return std::make_unique<KestrumPlugin>(channels); }, ProductPresets::load,
+                  savePreset,
                   [](const std::string& folder, std::ostream& err) { return Demo::write(folder, std::cout, err); });
+    app.setLibrary({ProductPresets::listing, ProductPresets::installFactory});
+    app.setModulationListings([] { KestrumPlugin plugin(2); return ModulationListing(plugin).sourcesText(); },
+                              [] { KestrumPlugin plugin(2); return ModulationListing(plugin).targetsText(); });
     // A reader that goes away (`kestrum-render in.wav - | head`) is a write error we report, not a
-    // signal that ends the program with temporary files left behind.
+    // signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
-    // --list-sources and --list-targets: app.setModulationListings(...) with the product's lists of
-    // modulation sources and targets is wired here.
     try {
         return app.run(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
     } catch (const std::bad_alloc&) {

@@ -55,7 +55,9 @@ void GlobalSettings::serialize(SettingSerializer& s, SharedPluginSettings& share
     const std::string fallback = defaultPresetFolder();
     std::string folder = shared.presetFolder.get().empty() ? fallback : shared.presetFolder.get();
     folder = s.stringValue("PresetFolder", folder, fallback);
-    if (!s.isWriting() && folder != shared.presetFolder.get() && !isFolder(folder)) folder = fallback;
+    // An empty stored folder (a damaged file) would put presets into the working folder.
+    if (!s.isWriting() && (folder.empty() || (folder != shared.presetFolder.get() && !isFolder(folder))))
+        folder = fallback;
     shared.presetFolder.set(folder);
     if (!s.isWriting()) {
         shared.useProToolsShortcuts.set(s.boolValue("UseProToolsShortcuts", true, true));

@@ -4,3 +4,5 @@ AbstractPluginParameter::AbstractPluginParameter(GenericParameterOwner* owner_, 
     : name(name_), hostName(name_), owner(owner_), discrete(discrete_) {
     if (owner) id = owner->addParameter(this);
 }
+
+std::string AbstractPluginParameter::acceptedText() { return formatValue(getMinimum()) + " .. " + formatValue(getMaximum()); }

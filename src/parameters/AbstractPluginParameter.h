@@ -8,6 +8,13 @@
 // applyValue() runs on the audio thread only.
 class AbstractPluginParameter {
 public:
+    // The outcome of reading typed text (readText).
+    enum class TextVerdict {
+        Accepted,
+        NotAValue,   // no value of this parameter: no number, an unknown word or name, trailing text
+        OutOfRange,  // a readable value outside the parameter's range
+    };
+
     // Registers with the owner (which assigns the id).
     AbstractPluginParameter(GenericParameterOwner* owner, int discrete, const std::string& name);
     virtual ~AbstractPluginParameter() = default;
@@ -19,7 +26,15 @@ public:
     virtual float normalize(float v) = 0;
     virtual float normalizeForVersion(float v, int /*version*/) { return normalize(v); }
     virtual float denormalize(float n) = 0;
+    // Typed text to a value; false when the text is refused.
     virtual bool parseText(const std::string& text, float& out) = 0;
+    // parseText() that also says why text was refused. Hosts, the editor and the renderer all go
+    // through the same reading; the base knows only parseText().
+    virtual TextVerdict readText(const std::string& text, float& out) {
+        return parseText(text, out) ? TextVerdict::Accepted : TextVerdict::NotAValue;
+    }
+    // What typed text may be, for refusal messages: a range ("4.811 Hz .. 75616 Hz") or names.
+    virtual std::string acceptedText();
     virtual bool denormalizeForVersion(float n, int /*version*/, float& out) {
         out = denormalize(n);
         return true;

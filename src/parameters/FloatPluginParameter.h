@@ -36,9 +36,18 @@ public:
     float valueToDisplay(float v) override { return display.valueToDisplay(v); }
     float normalize(float v) override;
     float denormalize(float n) override;
-    // Reads typed text such as "2 kHz", "-6", "2x" or "50 %". Returns false (and leaves out
-    // alone) for text that holds no number, a word that is no unit word, or a non-finite result.
+    // Reads typed text such as "2 kHz", "-6", "2x", "50 %" or "-INF dB" (see readText).
     bool parseText(const std::string& text, float& out) override;
+    // A number, optionally followed by one unit word (any letter case), the label or "%" (a share
+    // of the internal range); or a word the unit names on its own ("C" for a centred pan). Refused,
+    // with out left alone: no number, an unknown word, anything after the word, NaN (NotAValue);
+    // a number outside the shown range (OutOfRange). A number that misses a shown limit by less
+    // than 0.1 % of it, or that prints as the limit does, is the limit; beyond a limit shown as
+    // infinite ("-INF dB") every number is that limit, so "-INF dB" and "-200 dB" read as silence.
+    TextVerdict readText(const std::string& text, float& out) override;
+    // The shown range, lower end first, and the unit words:
+    // "a number from 4.811 Hz to 75616 Hz (Hz, kHz, k), or % of the range".
+    std::string acceptedText() override;
     std::string formatValue(float v) override;
     float getDefaultValue() override { return defaultValue; }
     float getMaximum() override { return maximum; }
@@ -50,6 +59,15 @@ public:
     bool isNumeric() override { return true; }
 
 protected:
+    // A range end: the internal value and the display value it shows as.
+    struct Limit {
+        float value;
+        float shown;
+    };
+    // The range ends ordered by their display values (a display may run backwards).
+    void shownLimits(Limit& low, Limit& high);
+    bool reachesLimit(float number, float limit) const;
+
     ParameterDisplay display;
     float defaultValue = 0.0f;
     float maximum = 1.0f;

@@ -1,9 +1,7 @@
 #pragma once
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -130,36 +128,64 @@ public:
     std::string formatValue(float v) override {
         const int i = clampedIndex(v);
         const int position = i - minimum;
-        if (!items->empty() && position >= 0 && position < static_cast<int>(items->size())) {
-            return (*items)[static_cast<size_t>(position)];
-        }
-        return std::to_string(valueMap ? valueMap[mapPosition(i)] : i);
+        if (hasName(i)) return (*items)[static_cast<size_t>(position)];
+        return std::to_string(shownNumber(i));
     }
-    // An item name (exact match first, then ignoring letter case) or an integer in the range.
     bool parseText(const std::string& text, float& out) override {
-        const Items& names = *items;
-        for (size_t j = 0; j < names.size(); ++j) {
-            if (names[j] == text) {
-                out = static_cast<float>(minimum + static_cast<int>(j));
-                return true;
-            }
-        }
-        for (size_t j = 0; j < names.size(); ++j) {
-            if (equalsIgnoringCase(names[j], text)) {
-                out = static_cast<float>(minimum + static_cast<int>(j));
-                return true;
-            }
-        }
-        const char* begin = text.c_str();
-        char* end = nullptr;
-        errno = 0;
-        const long number = std::strtol(begin, &end, 10);
-        if (end != begin && errno == 0 && number >= minimum && number <= maximum) {
-            out = static_cast<float>(number);
-            return true;
-        }
+        return readText(text, out) == TextVerdict::Accepted;
+    }
+    // Accepts what a position shows, surrounding blanks aside: an item name (an exact match first,
+    // then ignoring letter case) or, at a position without a name, its number (the index, or the
+    // mapped value with a value map), also with a sign or leading zeros. Any other text is refused
+    // and out is the current value: a number of no such position is OutOfRange when the parameter
+    // shows numbers, anything else NotAValue. So "3.0" or "1e308" never pick a position of a
+    // switch whose names are numbers.
+    TextVerdict readText(const std::string& text, float& out) override {
         out = getValue();
-        return false;
+        const std::string_view typed = trimBlanks(text);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = minimum; i <= maximum; ++i) {
+                const std::string shown = formatValue(static_cast<float>(i));
+                if (pass == 0 ? shown == typed : equalsIgnoringCase(shown, typed)) {
+                    out = static_cast<float>(i);
+                    return TextVerdict::Accepted;
+                }
+            }
+        }
+        long number = 0;
+        bool showsNumbers = false;
+        const bool readable = readWholeInteger(typed, number);
+        for (int i = minimum; i <= maximum; ++i) {
+            if (hasName(i)) continue;
+            showsNumbers = true;
+            if (readable && shownNumber(i) == number) {
+                out = static_cast<float>(i);
+                return TextVerdict::Accepted;
+            }
+        }
+        return readable && showsNumbers ? TextVerdict::OutOfRange : TextVerdict::NotAValue;
+    }
+    // "a whole number from 1 to 4" for a parameter that shows its index, else what every
+    // position shows ("one of LP, HP, BP"); a long list is shortened to its first entries, its
+    // last and its length.
+    std::string acceptedText() override {
+        bool plainNumbers = !valueMap;
+        for (int i = minimum; i <= maximum && plainNumbers; ++i) plainNumbers = !hasName(i);
+        if (plainNumbers) return "a whole number from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+        constexpr int kListed = 16;
+        const int count = maximum - minimum + 1;
+        std::string text = "one of ";
+        for (int i = minimum; i <= maximum; ++i) {
+            const int position = i - minimum;
+            if (count > kListed && position >= kListed - 2 && i < maximum) {
+                if (position == kListed - 2) text += ", ...";
+                continue;
+            }
+            if (position > 0) text += ", ";
+            text += formatValue(static_cast<float>(i));
+        }
+        if (count > kListed) text += " (" + std::to_string(count) + " values)";
+        return text;
     }
     float getDefaultValue() override { return static_cast<float>(indexOfStored(storedFor(defaultIndex))); }
     float getMaximum() override { return static_cast<float>(maximum); }
@@ -190,6 +216,12 @@ protected:
         return static_cast<int>(std::clamp(v, -1.0e9f, 1.0e9f));
     }
     int clampedIndex(float v) const { return std::clamp(truncated(v), minimum, maximum); }
+    bool hasName(int index) const {
+        const int position = index - minimum;
+        return position >= 0 && position < static_cast<int>(items->size());
+    }
+    // The number a position without a name shows.
+    long shownNumber(int index) const { return valueMap ? valueMap[mapPosition(index)] : index; }
     int mapPosition(int index) const { return std::clamp(index - valueMapBase, 0, valueMapCount - 1); }
     T storedFor(int index) const { return valueMap ? toStored(valueMap[mapPosition(index)]) : toStored(index); }
     int indexOfStored(T s) const {

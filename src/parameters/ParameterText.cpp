@@ -1,6 +1,7 @@
 #include "parameters/ParameterText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -111,5 +112,27 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
         if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
         if (x != y) return false;
     }
+    return true;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool readWholeInteger(std::string_view text, long& number) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return false;
+    }
+    if (text.empty()) return false;
+    long parsed = 0;
+    const char* last = text.data() + text.size();
+    auto [end, error] = std::from_chars(text.data(), last, parsed, 10);
+    if (error != std::errc() || end != last) return false;
+    number = parsed;
     return true;
 }

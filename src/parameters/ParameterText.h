@@ -23,3 +23,11 @@ float linearToDecibels(float x);
 
 // ASCII case-insensitive equality (unit words, item names).
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// Blanks are spaces, tabs and line breaks.
+bool isBlank(char c);
+// The text without leading and trailing blanks.
+std::string_view trimBlanks(std::string_view text);
+// A whole text that is one decimal integer ("12", "-3", "+7"; no blanks, no fraction, no
+// exponent). False for anything else, including numbers beyond the range of long.
+bool readWholeInteger(std::string_view text, long& number);

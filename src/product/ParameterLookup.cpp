@@ -78,9 +78,11 @@ bool ParameterLookup::apply(const std::string& assignment, std::string& error) c
         return false;
     }
     float value = 0.0f;
-    if (!p->parseText(text, value)) {
-        error = "'" + text + "' is not a valid value for '" + name + "' (range " + p->formatValue(p->getMinimum()) +
-                " .. " + p->formatValue(p->getMaximum()) + ")";
+    const AbstractPluginParameter::TextVerdict verdict = p->readText(text, value);
+    if (verdict != AbstractPluginParameter::TextVerdict::Accepted) {
+        const bool outOfRange = verdict == AbstractPluginParameter::TextVerdict::OutOfRange;
+        error = "'" + text + (outOfRange ? "' is out of range for '" : "' is not a valid value for '") + name +
+                "': expected " + p->acceptedText();
         return false;
     }
     p->setValue(value, 0);

@@ -15,7 +15,8 @@ public:
     // Up to `count` parameter names closest to `name` (edit distance, case ignored).
     std::vector<std::string> closest(const std::string& name, size_t count = 3) const;
 
-    // Parses "NAME=TEXT" and applies it. On failure returns false with a one-line message.
+    // Parses "NAME=TEXT" and applies it, reading TEXT as the parameter does for typed text. On
+    // failure returns false with a one-line message that says what the parameter accepts.
     bool apply(const std::string& assignment, std::string& error) const;
 
     // One line per parameter: id, name, current value text and range.

@@ -40,6 +40,15 @@ TEST_F(RenderCommandLineTest, HelpVersionAndNoArgumentsPrintWithoutRendering) {
         EXPECT_TRUE(contains(docs, quoted)) << it->str() << " is not in docs/cli.md";
     }
 
+    // The modulation listings: one line per source and per target.
+    const Result sources = run({"--list-sources"}), targets = run({"--list-targets"});
+    EXPECT_EQ(sources.status, 0) << sources.err;
+    EXPECT_EQ(lineCount(sources.out), 34);
+    EXPECT_EQ(sources.out.rfind("0\tXY 1 Hor\t", 0), 0u) << sources.out;
+    EXPECT_EQ(lineCount(targets.out), 113);
+    EXPECT_TRUE(contains(targets.out, "\tFilter 1 Freq\t")) << targets.out;
+    EXPECT_EQ(run({"--list-sources", path("in.wav")}).status, 2);
+
     const Result version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(std::regex_match(version.out, std::regex("kestrum-render [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;

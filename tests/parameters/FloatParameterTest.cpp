@@ -105,9 +105,49 @@ TEST_F(FloatParameterTest, FrequencyTextWithUnitWordsIgnoringCase) {
     for (const char* text : {"2 kHz", "2 khz", "2KHZ", "2k", "2000", "2000 Hz", "  2000hz"}) {
         EXPECT_NEAR(p.valueToDisplay(parsed(p, text)), 2000.0f, 0.5f) << text;
     }
-    // Beyond the range the text gives the limit.
-    EXPECT_FLOAT_EQ(parsed(p, "200 kHz"), 1.0f);
-    EXPECT_FLOAT_EQ(parsed(p, "0 Hz"), 0.0f);
+}
+
+// Text beyond the shown range is refused rather than moved to the limit; text that only misses a
+// limit by the digits it leaves out is the limit.
+TEST_F(FloatParameterTest, NumbersOutsideTheShownRangeAreRefused) {
+    FloatPluginParameter freq(&owner, "Freq");
+    makeFrequency(freq);
+    FloatPluginParameter gain(&owner, "Gain");
+    makeGain(gain);
+    FloatPluginParameter peak(&owner, "Peak");
+    using V = AbstractPluginParameter::TextVerdict;
+    const std::pair<FloatPluginParameter*, const char*> refused[] = {
+        {&freq, "200 kHz"}, {&freq, "0 Hz"}, {&freq, "4.7 Hz"}, {&freq, "76 kHz"}, {&gain, "100 dB"},
+        {&gain, "-37"},     {&gain, "100x"},  {&gain, "150 %"},  {&gain, "-1 %"}, {&peak, "60"},
+        {&peak, "-0.01"},   {&gain, "-INF dB"}, {&freq, "1e400"}};
+    for (const auto& [p, text] : refused) {
+        float out = 0.25f;
+        EXPECT_EQ(p->readText(text, out), V::OutOfRange) << p->getName() << ": " << text;
+        EXPECT_FLOAT_EQ(out, 0.25f);
+    }
+    // The shown limits, and fewer digits of them, read back as the limits themselves.
+    EXPECT_FLOAT_EQ(parsed(freq, freq.formatValue(1.0f)), 1.0f);
+    EXPECT_NEAR(parsed(freq, freq.formatValue(0.0f)), 0.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(parsed(freq, "75.6 kHz"), freq.displayToValue(75600.0f));
+    EXPECT_FLOAT_EQ(parsed(freq, "4.81 Hz"), 0.0f);
+    EXPECT_FLOAT_EQ(parsed(peak, "1.0005"), 1.0f);
+    EXPECT_FLOAT_EQ(parsed(peak, "-0.0001"), 0.0f);
+    EXPECT_FLOAT_EQ(parsed(gain, "100.05 %"), 36.0f);
+}
+
+// A level shown in dB reaches -INF at its lower end: the shown "-INF dB" reads back, and so does
+// anything lower, as silence (not as a tiny level near it).
+TEST_F(FloatParameterTest, MinusInfinityAndBelowReadAsTheSilentEnd) {
+    FloatPluginParameter sustain(&owner, "Sustain");
+    makeSustain(sustain);
+    ASSERT_EQ(sustain.formatValue(0.0f), "-INF dB");
+    for (const char* text : {"-INF dB", "-inf", "-INF", " -Inf DB ", "-200 dB", "-1e400", "0x", "inf"}) {
+        EXPECT_EQ(parsed(sustain, text), 0.0f) << text;
+    }
+    float out = 0.5f;
+    EXPECT_FALSE(sustain.parseText("-INF Hz", out));
+    EXPECT_FALSE(sustain.parseText("-INF dB more", out));
+    EXPECT_FLOAT_EQ(out, 0.5f);
 }
 
 TEST_F(FloatParameterTest, FormattedTextParsesBackToTheSameValue) {
@@ -175,7 +215,6 @@ TEST_F(FloatParameterTest, DecibelTextOnNegativeAndBipolarRanges) {
     EXPECT_NEAR(parsed(gain, "2x"), 6.0206f, 1e-3f);
     EXPECT_NEAR(parsed(gain, "0.5*"), -6.0206f, 1e-3f);
     EXPECT_NEAR(parsed(gain, "6"), 6.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(parsed(gain, "100 dB"), 36.0f);
 }
 
 TEST_F(FloatParameterTest, PercentIsAShareOfTheInternalRange) {
@@ -183,7 +222,7 @@ TEST_F(FloatParameterTest, PercentIsAShareOfTheInternalRange) {
     makeGain(gain);
     EXPECT_FLOAT_EQ(parsed(gain, "50 %"), 0.0f);
     EXPECT_FLOAT_EQ(parsed(gain, "25%"), -18.0f);
-    EXPECT_FLOAT_EQ(parsed(gain, "150 %"), 36.0f);
+    EXPECT_FLOAT_EQ(parsed(gain, "100 %"), 36.0f);
 
     FloatPluginParameter freq(&owner, "Freq");
     makeFrequency(freq);
@@ -208,12 +247,16 @@ TEST_F(FloatParameterTest, RejectedTextLeavesTheResultAlone) {
     makeGain(gain);
     for (FloatPluginParameter* p : {&freq, &gain}) {
         for (const char* text : {"", "   ", "abc", "kHz", "2 MHz", "2 dBx", "nan", "NaN dB", "inf", "-inf",
-                                 "infinity", "1e99", "-1e400", "1e39", "++2", "+-2"}) {
+                                 "infinity", "1e99", "-1e400", "1e39", "++2", "+-2",
+                                 // Nothing may follow the unit word.
+                                 "2 kHz garbage", "2 k Hz", "2kHz,", "3 bananas", "2 % %", "0.5 0.6"}) {
             float out = 0.25f;
             EXPECT_FALSE(p->parseText(text, out)) << p->getName() << ": \"" << text << "\"";
             EXPECT_FLOAT_EQ(out, 0.25f);
         }
     }
+    // Blanks around the value are not text.
+    EXPECT_NEAR(freq.valueToDisplay(parsed(freq, "  2 kHz \t")), 2000.0f, 0.5f);
     // A tiny number is simply zero, and a leading "+" is accepted.
     EXPECT_FLOAT_EQ(parsed(gain, "1e-99"), 0.0f);
     EXPECT_FLOAT_EQ(parsed(gain, "+3 dB"), 3.0f);

@@ -73,10 +73,10 @@ TEST(IndexedParameter, ItemsFormatAndParseWithAMinimum) {
     float out = 0.0f;
     EXPECT_TRUE(slope.parseText("24", out));
     EXPECT_FLOAT_EQ(out, 2.0f);
-    // Not an item but an index in the range.
-    EXPECT_TRUE(slope.parseText("3", out));
-    EXPECT_FLOAT_EQ(out, 3.0f);
-    // Neither: the current value comes back with false.
+    // An index that is not shown is no value: "3" is not one of the slopes.
+    EXPECT_FALSE(slope.parseText("3", out));
+    EXPECT_FLOAT_EQ(out, 1.0f);
+    // Refused text gives the current value back with false.
     EXPECT_FALSE(slope.parseText("96", out));
     EXPECT_FLOAT_EQ(out, 1.0f);
     EXPECT_FALSE(slope.parseText("", out));
@@ -104,6 +104,58 @@ TEST(IndexedParameter, ItemsMatchExactlyFirstThenIgnoringCase) {
     EXPECT_FLOAT_EQ(out, 1.0f);
     EXPECT_TRUE(p.parseText("a", out));
     EXPECT_FLOAT_EQ(out, 0.0f);
+}
+
+// A switch whose names are numbers takes exactly those names: a decimal, an exponent or an index
+// that is not shown picks nothing, where a lenient reading would pick some other position.
+TEST(IndexedParameter, SwitchTakesOnlyWhatItShows) {
+    RecordingOwner owner;
+    using V = AbstractPluginParameter::TextVerdict;
+    IndexedPluginParameter<int> routing(&owner, "Routing");
+    routing.setRange(0, 7, 0);
+    routing.setItems("1,2,3,4,5,6,7,8");
+    float out = -1.0f;
+    EXPECT_EQ(routing.readText(" 3 ", out), V::Accepted);
+    EXPECT_FLOAT_EQ(out, 2.0f);
+    for (const char* text : {"3.0", "1e308", "9", "0", "+3", "3 bananas", "", "three"}) {
+        EXPECT_EQ(routing.readText(text, out), V::NotAValue) << text;
+        EXPECT_FLOAT_EQ(out, 0.0f) << text;
+    }
+    EXPECT_EQ(routing.acceptedText(), "one of 1, 2, 3, 4, 5, 6, 7, 8");
+
+    // A parameter that shows its numbers takes them in any integer spelling, and says when one is
+    // outside its range.
+    IndexedPluginParameter<int> count(&owner, "Count");
+    count.setRange(1, 4, 1);
+    EXPECT_EQ(count.readText("+3", out), V::Accepted);
+    EXPECT_FLOAT_EQ(out, 3.0f);
+    EXPECT_EQ(count.readText("04", out), V::Accepted);
+    EXPECT_FLOAT_EQ(out, 4.0f);
+    EXPECT_EQ(count.readText("5", out), V::OutOfRange);
+    EXPECT_EQ(count.readText("-1", out), V::OutOfRange);
+    EXPECT_EQ(count.readText("99999999999999999999", out), V::NotAValue);
+    for (const char* text : {"2.0", "2 x", "+-2", "0x2"}) EXPECT_EQ(count.readText(text, out), V::NotAValue) << text;
+    EXPECT_EQ(count.acceptedText(), "a whole number from 1 to 4");
+
+    // With a value map the shown number is the mapped value, not the position.
+    static const int kMap[] = {10, 20, 40};
+    IndexedPluginParameter<int> mapped(&owner, "Mapped");
+    mapped.setValueMap(kMap, 3, 0);
+    EXPECT_EQ(mapped.readText("40", out), V::Accepted);
+    EXPECT_FLOAT_EQ(out, 2.0f);
+    EXPECT_EQ(mapped.readText("2", out), V::OutOfRange);
+    EXPECT_EQ(mapped.acceptedText(), "one of 10, 20, 40");
+
+    // Long lists are shortened in the message.
+    IndexedPluginParameter<int> menu(&owner, "Menu");
+    menu.setRange(0, 29, 0);
+    std::vector<std::string> names;
+    for (int i = 0; i < 30; ++i) names.push_back(std::string(1, 'N').append(std::to_string(i)));
+    menu.setItems(names);
+    const std::string accepted = menu.acceptedText();
+    EXPECT_EQ(accepted.rfind("one of N0, N1, ", 0), 0u) << accepted;
+    EXPECT_NE(accepted.find("N13, ..., N29 (30 values)"), std::string::npos) << accepted;
+    EXPECT_EQ(accepted.find("N14"), std::string::npos) << accepted;
 }
 
 TEST(IndexedParameter, ItemListSplitsAtEveryComma) {
