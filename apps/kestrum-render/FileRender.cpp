@@ -86,8 +86,14 @@ FileRender::Outcome FileRender::run(const std::string& input, const std::string&
             return result;
         }
     }
+    // Beyond 4 GB a WAV becomes RF64: a plain WAV header could not say how long it is.
+    OutputFormat sized = format;
+    if (in.expectedFrames() > 0) {
+        const double frames = static_cast<double>(in.expectedFrames()) + options_.render.tailSeconds * in.sampleRate();
+        if (!sized.fitSize(static_cast<long long>(frames * in.channels() * sized.bytesPerSample()), error)) return result;
+    }
     OutputTarget target;
-    if (!target.resolve(output, format.streamable(), error)) return result;
+    if (!target.resolve(output, sized.streamable(), error)) return result;
     if (!options_.savePreset.empty() && !presetWritable(options_.savePreset, error)) return result;
 
     std::unique_ptr<GenericPlugin> plugin = configure(in.channels(), error);
@@ -97,7 +103,7 @@ FileRender::Outcome FileRender::run(const std::string& input, const std::string&
     SoundFileWriter writer;
     const std::string shownName = output == "-" ? "standard output" : output;
     const int fd = target.open(error);
-    if (fd < 0 || !writer.open(fd, format, in.channels(), in.sampleRate(), shownName, error)) return result;
+    if (fd < 0 || !writer.open(fd, sized, in.channels(), in.sampleRate(), shownName, error)) return result;
 
     RenderJob job(*plugin, options_.render);
     const bool written = job.run(in, options_.sideChain.empty() ? nullptr : &side, writer, progress, midi_);

@@ -83,6 +83,16 @@ TEST_F(RenderInputTest, AFileShorterThanItsHeaderIsRenderedWithAWarning) {
     EXPECT_TRUE(contains(piped.err, "standard input is shorter than its header says")) << piped.err;
     EXPECT_EQ(read(path("piped.wav")).frames(), 10000);
 
+    // A header announcing over 4 GB of output makes the WAV an RF64, which can say so; AIFF cannot.
+    pipe.stdinBytes = wavHeader(48000, 0x3fffffffu, 10000);
+    const Result big = run({"-q", "-", path("big.wav")}, pipe);
+    ASSERT_EQ(big.status, 0) << big.err;
+    EXPECT_EQ(formatOf(path("big.wav")), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+    EXPECT_EQ(read(path("big.wav")).frames(), 10000);
+    const Result aiff = run({"-q", "-", path("big.aiff")}, pipe);
+    EXPECT_EQ(aiff.status, 2);
+    EXPECT_TRUE(contains(aiff.err, "AIFF cannot hold")) << aiff.err;
+
     // A whole file gives no warning.
     const Result whole = run({"-q", writeInput("whole.wav", tone(48000, 2, 5000)), path("whole-out.wav")});
     EXPECT_EQ(whole.status, 0);
