@@ -82,12 +82,7 @@ TEST_F(RenderCommandLineTest, GnuStyleOptionsMeanTheSame) {
         {{"-j", "0", in, path("c.wav")}, "--jobs expects a whole number"},
         {{"--type", "mp3", in, path("c.wav")}, "unknown --type 'mp3'"},
     };
-    for (const Case& c : refusals) {
-        const Result r = run(c.args);
-        EXPECT_EQ(r.status, 2) << c.part;
-        EXPECT_EQ(lineCount(r.err), 1) << r.err;
-        EXPECT_TRUE(contains(r.err, c.part)) << r.err;
-    }
+    for (const Case& c : refusals) expectRefused(run(c.args), c.part);
     EXPECT_FALSE(fs::exists(path("c.wav")));
 }
 
@@ -108,10 +103,7 @@ TEST_F(RenderCommandLineTest, FilesItCannotUseGetPlainMessages) {
     };
     for (const Case& c : cases) {
         const Result r = run(c.args);
-        SCOPED_TRACE(r.err);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(lineCount(r.err), 1);
-        EXPECT_TRUE(contains(r.err, c.part));
+        expectRefused(r, c.part);
         for (const char* leak : {"basic_", "std::", "filebuf", "System error"}) EXPECT_FALSE(contains(r.err, leak)) << leak;
     }
     EXPECT_FALSE(fs::exists(path("out.wav")));

@@ -16,11 +16,6 @@ protected:
         for (const auto& entry : fs::directory_iterator(folder))
             EXPECT_FALSE(contains(entry.path().filename().string(), ".part")) << entry.path();
     }
-    void expectRefused(const Result& r, const std::string& part) {
-        EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_EQ(lineCount(r.err), 1) << r.err;
-        EXPECT_TRUE(contains(r.err, part)) << r.err;
-    }
 };
 
 }  // namespace

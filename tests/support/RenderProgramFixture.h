@@ -152,6 +152,14 @@ protected:
         return r;
     }
 
+    // A refusal: exit status 2 and one line that starts with the program's name and holds `part`.
+    static void expectRefused(const Result& r, const std::string& part) {
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("kestrum-render: ", 0), 0u) << r.err;
+        EXPECT_TRUE(contains(r.err, part)) << "'" << part << "' not in: " << r.err;
+    }
+
     std::string writeInput(const std::string& name, const AudioData& data, SampleFormat format = SampleFormat::Float) {
         std::string error;
         EXPECT_TRUE(writeAudioFile(path(name), data, format, error)) << error;
