@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "MemoryAudio.h"
 #include "engine/GenericPlugin.h"
 
 bool RenderJob::run(AudioSource& input, AudioSource* sideChain, AudioSink& output, const Progress& progress,

@@ -1,4 +1,4 @@
-#include "AudioStream.h"
+#include "MemoryAudio.h"
 
 #include <algorithm>
 
