@@ -11,6 +11,7 @@
 #include "Demo.h"
 #include "ProductPresets.h"
 #include "RenderApp.h"
+#include "TemporaryFiles.h"
 #include "engine/PluginStorage.h"
 #include "product/KestrumPlugin.h"
 #include "product/ModulationListing.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
     // A reader that goes away (`kestrum-render in.wav - | head`) is a write error we report, not a
     // signal that ends the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // An interrupted render leaves no temporary file behind.
+    TemporaryFiles::removeOnInterrupt();
     try {
         return app.run(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
     } catch (const std::bad_alloc&) {

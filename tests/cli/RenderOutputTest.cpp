@@ -119,6 +119,21 @@ TEST_F(RenderOutputTest, FilesTheRenderReadsAreNeverOverwritten) {
     }
 }
 
+TEST_F(RenderOutputTest, AnInterruptedRenderLeavesNothingBehind) {
+    const std::string in = writeLoop("in.wav");
+    std::ofstream(path("kept.wav")) << "kept";
+    for (int signal : {SIGINT, SIGTERM}) {
+        // An hour of tail: far from done when the signal comes.
+        Streams interrupted;
+        interrupted.interruptMs = 400;
+        interrupted.interruptSignal = signal;
+        const Result r = run({"-q", "--tail", "3600", in, path("kept.wav")}, interrupted);
+        EXPECT_EQ(r.signal, signal) << r.err;
+        EXPECT_EQ(slurp(path("kept.wav")), "kept");
+        expectNoLeftovers(dir);
+    }
+}
+
 TEST_F(RenderOutputTest, OutputIsNotWrittenWhenThePresetCannotBe) {
     const std::string in = writeLoop("in.wav");
     expectRefused(run({"--save-preset", path("missing/setting.zxp"), in, path("out.wav")}), "setting.zxp");
