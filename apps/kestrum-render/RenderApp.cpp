@@ -14,6 +14,7 @@
 #include "ProgressBar.h"
 #include "Version.h"
 #include "engine/GenericPlugin.h"
+#include "engine/PluginSettings.h"
 #include "product/ParameterLookup.h"
 
 namespace {
@@ -53,7 +54,8 @@ std::string summary(const std::string& output, const FileRender::Outcome& r) {
 const char* RenderApp::usage() {
     return "usage: kestrum-render [options] INPUT OUTPUT\n"
            "       kestrum-render [options] --output-dir DIR INPUT...\n"
-           "       kestrum-render --list-params | --list-sources | --list-targets | --list-presets | --install-factory\n"
+           "       kestrum-render --list-params | --list-sources | --list-targets | --list-presets\n"
+           "       kestrum-render --install-factory\n"
            "       kestrum-render --demo DIR\n"
            "INPUT or OUTPUT '-' is standard input or output. Options take 'NAME VALUE' or 'NAME=VALUE';\n"
            "'--' ends them.\n"
@@ -173,8 +175,7 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
     std::vector<std::string> positional;
     if (!line.parse(args, positional, error)) return false;
     if (o.help || o.version) return true;
-    // These listings and the installation stand alone or come before a render.
-    const bool lists = o.listParams || o.listPresets || o.installFactory;
+    const bool lists = o.listParams || o.listSources || o.listTargets || o.listPresets || o.installFactory;
     if (!o.demoFolder.empty() || o.listSources || o.listTargets) {
         if (!positional.empty() || o.batch()) {
             error = std::string(o.demoFolder.empty() ? "--list-sources and --list-targets take" : "--demo takes") +
@@ -304,17 +305,22 @@ int RenderApp::run(const std::vector<std::string>& args, std::ostream& out, std:
         return 0;
     }
 
-    if (o.listPresets || o.installFactory) {
-        if (!library_.listing || !library_.installFactory) return refuse("this program has no preset library");
-        std::unique_ptr<GenericPlugin> plugin = services_.factory(2);
-        if (o.installFactory) {
-            std::string message;
-            if (!library_.installFactory(*plugin, message)) return refuse(message);
-            out << message << "\n";
-        }
-        if (o.listPresets) out << library_.listing(*plugin);
-        if (o.inputs.empty() && !o.listParams) return 0;
+    // One instance for the whole run keeps the shared settings and the preset lists alive, so what
+    // is chosen here holds for every file rendered below.
+    if ((o.listPresets || o.installFactory) && !(library_.listing && library_.installFactory))
+        return refuse("this program has no preset library");
+    std::unique_ptr<GenericPlugin> session = services_.factory(2);
+    if (o.installFactory) {
+        std::string message;
+        if (!library_.installFactory(*session, message)) return refuse(message);
+        out << message << "\n";
     }
+    if (o.listPresets) out << library_.listing(*session);
+    // The command line decides, not the user's setting, so a render does the same everywhere.
+    if (SharedPluginSettings* shared = GenericPlugin::sharedSettings())
+        shared->enableMIDIProgramChanges.set(o.programChanges);
+    if ((o.listPresets || o.installFactory) && o.inputs.empty() && !o.listParams) return 0;
+
     FileRender::Configured printListing;
     if (o.listParams) {
         printListing = [&out](GenericPlugin& plugin) { out << ParameterLookup(plugin).listing(); };

@@ -28,16 +28,15 @@ public:
     using Listing = std::function<std::string()>;
     using Options = RenderOptions;
 
+    RenderApp(PluginFactory factory, PresetLoader loader, PresetSaver saver, Demo demo = {})
+        : services_{std::move(factory), std::move(loader), std::move(saver)}, demo_(std::move(demo)) {}
+
     // The product's preset library: listing it and installing the factory content into the
     // user's folders. Without one, --list-presets and --install-factory are refused.
     struct Library {
         std::function<std::string(GenericPlugin&)> listing;
         std::function<bool(GenericPlugin&, std::string& message)> installFactory;
     };
-
-    RenderApp(PluginFactory factory, PresetLoader loader, PresetSaver saver, Demo demo = {})
-        : services_{std::move(factory), std::move(loader), std::move(saver)}, demo_(std::move(demo)) {}
-
     void setLibrary(Library library) { library_ = std::move(library); }
 
     // The lists behind --list-sources and --list-targets (the modulation sources and targets by name).

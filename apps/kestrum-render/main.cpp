@@ -34,13 +34,19 @@ int main(int argc, char** argv) {
                   savePreset,
                   [](const std::string& folder, std::ostream& err) { return Demo::write(folder, std::cout, err); });
     app.setLibrary({ProductPresets::listing, ProductPresets::installFactory});
-    app.setModulationListings([] { KestrumPlugin plugin(2); return ModulationListing(plugin).sourcesText(); },
-                              [] { KestrumPlugin plugin(2); return ModulationListing(plugin).targetsText(); });
     // A reader that goes away (`kestrum-render in.wav - | head`) is a write error we report, not a
-    // signal that ends the program.
+    // signal that ends the program with temporary files left behind.
     std::signal(SIGPIPE, SIG_IGN);
     // An interrupted render leaves no temporary file behind.
     TemporaryFiles::removeOnInterrupt();
+    auto listing = [](bool sources) {
+        return [sources] {
+            KestrumPlugin plugin(2);
+            const ModulationListing list(plugin);
+            return sources ? list.sourcesText() : list.targetsText();
+        };
+    };
+    app.setModulationListings(listing(true), listing(false));
     try {
         return app.run(args, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
     } catch (const std::bad_alloc&) {

@@ -57,6 +57,41 @@ void BiQuadFilter::design(Section& s, int response, float frequency, float peak,
     }
 }
 
+namespace {
+
+// The sections of a run of samples with fixed coefficients, sample by sample: every section keeps
+// its own recurrence chain, so the processor overlaps the sections. Each section rounds its output
+// to float before the next takes it, as a section-by-section pass over the block does.
+template <int kSections>
+void runSections(BiQuadFilter::Section* sections, const float* in, float* out, int begin, int end) {
+    double b0[kSections], b1[kSections], b2[kSections], a1[kSections], a2[kSections];
+    double x1[kSections], x2[kSections], y1[kSections], y2[kSections];
+    for (int n = 0; n < kSections; ++n) {
+        const BiQuadFilter::Section& s = sections[n];
+        b0[n] = s.b0, b1[n] = s.b1, b2[n] = s.b2, a1[n] = s.a1, a2[n] = s.a2;
+        x1[n] = s.x1, x2[n] = s.x2, y1[n] = s.y1, y2[n] = s.y2;
+    }
+    for (int i = begin; i < end; ++i) {
+        float v = in[i];
+        for (int n = 0; n < kSections; ++n) {
+            const double xi = v;
+            const double y = b0[n] * xi + b1[n] * x1[n] + b2[n] * x2[n] - a1[n] * y1[n] - a2[n] * y2[n];
+            x2[n] = x1[n];
+            x1[n] = xi;
+            y2[n] = y1[n];
+            y1[n] = y;
+            v = static_cast<float>(y);
+        }
+        out[i] = v;
+    }
+    for (int n = 0; n < kSections; ++n) {
+        BiQuadFilter::Section& s = sections[n];
+        s.x1 = x1[n], s.x2 = x2[n], s.y1 = y1[n], s.y2 = y2[n];
+    }
+}
+
+}  // namespace
+
 void BiQuadFilter::process(const float* in, float* out, const float* freq, const float* peak, const float* factor,
                            int count, bool) {
     if (!stateIsFinite()) reset();
@@ -77,23 +112,34 @@ void BiQuadFilter::process(const float* in, float* out, const float* freq, const
             s.lastSampleRate = fs;
             s.lastFrequency = -1.0f;
         }
-        const float* x = n == 0 ? in : out;
-        for (int i = 0; i < count; ++i) {
-            if ((i == 0 && !continues) || CoefficientSegments::startsAt(time + i, freq[i], s.lastFrequency)) {
-                float p = factor ? peak[i] * factor[i] : peak[i];
-                if (!wave::nearlyEqual(freq[i], s.lastFrequency) || !wave::nearlyEqual(p, s.lastPeak)) {
-                    design(s, kind, freq[i], p, fs, sections);
-                    s.lastFrequency = freq[i];
-                    s.lastPeak = p;
-                }
+    }
+    auto startsAt = [&](int i, const Section& s) {
+        return (i == 0 && !continues) || CoefficientSegments::startsAt(time + i, freq[i], s.lastFrequency);
+    };
+    for (int i = 0; i < count;) {
+        // Each section samples its coefficients where its own segment starts.
+        for (int n = 0; n < sections; ++n) {
+            Section& s = sections_[n];
+            if (!startsAt(i, s)) continue;
+            const float p = factor ? peak[i] * factor[i] : peak[i];
+            if (!wave::nearlyEqual(freq[i], s.lastFrequency) || !wave::nearlyEqual(p, s.lastPeak)) {
+                design(s, kind, freq[i], p, fs, sections);
+                s.lastFrequency = freq[i];
+                s.lastPeak = p;
             }
-            double xi = x[i];
-            double y = s.b0 * xi + s.b1 * s.x1 + s.b2 * s.x2 - s.a1 * s.y1 - s.a2 * s.y2;
-            s.x2 = s.x1;
-            s.x1 = xi;
-            s.y2 = s.y1;
-            s.y1 = y;
-            out[i] = static_cast<float>(y);
         }
+        int end = i + 1;
+        for (bool starts = false; end < count; ++end) {
+            for (int n = 0; n < sections && !starts; ++n) starts = startsAt(end, sections_[n]);
+            if (starts) break;
+        }
+        if (sections == 1) {
+            runSections<1>(sections_, in, out, i, end);
+        } else if (sections == 2) {
+            runSections<2>(sections_, in, out, i, end);
+        } else {
+            runSections<4>(sections_, in, out, i, end);
+        }
+        i = end;
     }
 }

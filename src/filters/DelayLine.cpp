@@ -5,7 +5,10 @@
 #include <cstring>
 #include <numbers>
 
+#include "engine/wave/Float4.h"
+
 using wave::Buffer;
+using wave::Float4;
 
 DelayLine::DelayLine(wave::Environment& environment)
     : wave::Producer(environment),
@@ -14,7 +17,7 @@ DelayLine::DelayLine(wave::Environment& environment)
       ring_(static_cast<size_t>(environment.getBlockSize()) +
                 static_cast<size_t>(std::ceil(kMaxSampleRate * kMaxDelayMs * 0.001f)),
             0.0f),
-      delays_(static_cast<size_t>(environment.getBlockSize()), 0.0f) {
+      targets_(static_cast<size_t>(environment.getBlockSize()), 0.0f) {
     delaySource_.ramp().setLimits(0.0f, kMaxDelayMs);
     registerReset();
 }
@@ -29,6 +32,135 @@ void DelayLine::reset() {
     float rate = getEnvironment().getSampleRate();
     float ratio = std::min(std::exp2(std::log2(kGlideHz) - std::log2(rate)), 1.0f);
     coefficient_ = std::min(2.0f * std::sin(std::numbers::pi_v<float> * ratio), 0.95f);
+    prepareGlide();
+    groupPosition_ = 0.0;
+    groupVelocity_ = 0.0;
+    groupFilled_ = 0;
+}
+
+// One sample of the smoother is  position += c·velocity;  velocity += c·(x - 2·velocity - position),
+// i.e. state = A·state + b·x with A = [[1, c], [-c, 1 - 2c - c²]] and b = [0, c]. The group form
+// rounds differently from that sample-by-sample form: A is a contraction near the identity
+// (eigenvalue 1 - c twice), so the rounding stays within a few units of the last place of the
+// position (2^-38 sample at 19200 samples), far below what the 2^-24 fraction of the read resolves.
+void DelayLine::prepareGlide() {
+    const double c = coefficient_;
+    const double a[2][2] = {{1.0, c}, {-c, 1.0 - 2.0 * c - c * c}};
+    auto& power = steps_.power;
+    power[0][0][0] = 1.0;
+    power[0][0][1] = 0.0;
+    power[0][1][0] = 0.0;
+    power[0][1][1] = 1.0;
+    for (int k = 1; k <= 4; ++k) {
+        for (int r = 0; r < 2; ++r) {
+            for (int col = 0; col < 2; ++col) {
+                power[k][r][col] = a[r][0] * power[k - 1][0][col] + a[r][1] * power[k - 1][1][col];
+            }
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        for (int r = 0; r < 2; ++r) steps_.input[k][r] = power[k][r][1] * c;
+    }
+}
+
+namespace {
+
+// The position after k samples of a group that started at (p, v) with targets x[0..k-1]. The last
+// target does not reach the position yet (b has no position part).
+inline double positionAfter(const double (&power)[5][2][2], const double (&input)[4][2], int k, double p, double v,
+                            const double* x) {
+    double o = power[k][0][0] * p + power[k][0][1] * v;
+    for (int j = 0; j + 1 < k; ++j) o += input[k - 1 - j][0] * x[j];
+    return o;
+}
+
+}  // namespace
+
+void DelayLine::closeGroup(int filled, double& position, double& velocity) const {
+    const double p = groupPosition_, v = groupVelocity_;
+    position = steps_.power[filled][0][0] * p + steps_.power[filled][0][1] * v;
+    velocity = steps_.power[filled][1][0] * p + steps_.power[filled][1][1] * v;
+    for (int j = 0; j < filled; ++j) {
+        position += steps_.input[filled - 1 - j][0] * groupTargets_[j];
+        velocity += steps_.input[filled - 1 - j][1] * groupTargets_[j];
+    }
+}
+
+void DelayLine::fillTargets(const float* delay, bool constant, int target, int frames, float samplesPerMs) {
+    float* x = targets_.data();
+    if (constant) {
+        std::fill(x, x + frames, static_cast<float>(target));
+        return;
+    }
+    // As targetSamples(), four at a time: NaN and negative values count as 0 (max keeps its
+    // second operand on NaN), the product is not negative, so floor is the truncation.
+    const Float4 longest(static_cast<float>(maxDelaySamples()));
+    const Float4 perMs(samplesPerMs);
+    int i = 0;
+    for (; i + 4 <= frames; i += 4) {
+        const Float4 ms = min(max(Float4::loadUnaligned(delay + i), Float4(0.0f)), Float4(kMaxDelayMs));
+        min(floor(perMs * ms), longest).storeUnaligned(x + i);
+    }
+    for (; i < frames; ++i) x[i] = static_cast<float>(targetSamples(delay[i], samplesPerMs));
+}
+
+void DelayLine::glide(float* out, int frames, int w) {
+    const int size = ringSize();
+    const double longest = maxDelaySamples();
+    const int valid = valid_;
+    const float* ring = ring_.data();
+    const auto& power = steps_.power;
+    const auto& input = steps_.input;
+    // Reads the ring at distance `position` behind sample i of the block. The index wraps with two
+    // compares instead of a division (0 <= m < 2·size + block).
+    auto read = [&](int i, double position) {
+        const double d = std::clamp(position, 0.0, longest);
+        const double p = static_cast<double>(size + w + i) - d;
+        const int m = static_cast<int>(p);
+        int a = m >= size ? m - size : m;
+        if (a >= size) a -= size;
+        if (a >= valid) {
+            out[i] = 0.0f;
+        } else {
+            const float lower = ring[a];
+            const float upper = ring[a + 1 == size ? 0 : a + 1];
+            out[i] = lower + (upper - lower) * static_cast<float>(p - m);
+        }
+    };
+    const float* targets = targets_.data();
+    int i = 0;
+    // Finish the group the previous block left open.
+    for (; groupFilled_ > 0 && i < frames; ++i) {
+        groupTargets_[groupFilled_] = targets[i];
+        ++groupFilled_;
+        read(i, positionAfter(power, input, groupFilled_, groupPosition_, groupVelocity_, groupTargets_));
+        if (groupFilled_ == 4) {
+            closeGroup(4, groupPosition_, groupVelocity_);
+            groupFilled_ = 0;
+        }
+    }
+    double p = groupPosition_, v = groupVelocity_;
+    for (; i + 4 <= frames; i += 4) {
+        const double x[4] = {targets[i], targets[i + 1], targets[i + 2], targets[i + 3]};
+        for (int k = 1; k <= 4; ++k) read(i + k - 1, positionAfter(power, input, k, p, v, x));
+        double np = power[4][0][0] * p + power[4][0][1] * v;
+        double nv = power[4][1][0] * p + power[4][1][1] * v;
+        for (int j = 0; j < 4; ++j) {
+            np += input[3 - j][0] * x[j];
+            nv += input[3 - j][1] * x[j];
+        }
+        p = np;
+        v = nv;
+    }
+    groupPosition_ = p;
+    groupVelocity_ = v;
+    // Start a group the next block finishes.
+    for (; i < frames; ++i) {
+        groupTargets_[groupFilled_] = targets[i];
+        ++groupFilled_;
+        read(i, positionAfter(power, input, groupFilled_, groupPosition_, groupVelocity_, groupTargets_));
+    }
+    closeGroup(groupFilled_, position_, velocity_);
 }
 
 int DelayLine::targetSamples(float ms, float samplesPerMs) const {
@@ -61,45 +193,36 @@ void DelayLine::render(Buffer& buffer, int frames, int flags) {
     if (firstBlock_ || !std::isfinite(position_) || !std::isfinite(velocity_)) {
         position_ = t;
         velocity_ = 0.0;
+        groupFilled_ = 0;
         firstBlock_ = false;
     }
 
+    // A stream that moves within one whole sample holds the delay as still as a constant one.
+    bool steady = delayConstant;
+    if (!steady) {
+        fillTargets(delay, false, t, frames, perMs);
+        steady = std::all_of(targets_.begin(), targets_.begin() + frames,
+                             [&](float x) { return x == static_cast<float>(t); });
+    }
     float* out = buffer.data();
-    lastBlockGlided_ = !delayConstant || (glide_ && std::fabs(position_ - t) >= kSettled);
+    lastBlockGlided_ = !steady || (glide_ && std::fabs(position_ - t) >= kSettled);
     if (lastBlockGlided_) {
         // 3. Gliding: the smoother follows the per-sample target; read with interpolation. The
         // smoother stays in double: at 50 ms the position reaches 2400 samples (19200 at 384 kHz),
         // where a float step of 2^-12 sample would cost some -75 dB on a bright full-scale signal.
-        // The ring index wraps with two compares instead of a division (0 <= m < 2·size + block).
-        const double c = coefficient_;
-        const double longest = maxDelaySamples();
-        const bool fixedTarget = delayConstant;
-        const double held = t;
-        const int valid = valid_;
-        const float* ring = ring_.data();
-        for (int i = 0; i < frames; ++i) {
-            const double x = fixedTarget ? held : static_cast<double>(targetSamples(delay[i], perMs));
-            position_ += c * velocity_;
-            velocity_ += c * (x - 2.0 * velocity_ - position_);
-            const double d = std::clamp(position_, 0.0, longest);
-            const double p = static_cast<double>(size + w + i) - d;
-            const int m = static_cast<int>(p);
-            int a = m >= size ? m - size : m;
-            if (a >= size) a -= size;
-            if (a >= valid) {
-                out[i] = 0.0f;
-            } else {
-                const float lower = ring[a];
-                const float upper = ring[a + 1 == size ? 0 : a + 1];
-                out[i] = lower + (upper - lower) * static_cast<float>(p - m);
-            }
+        if (groupFilled_ == 0) {
+            groupPosition_ = position_;
+            groupVelocity_ = velocity_;
         }
+        if (delayConstant) fillTargets(delay, true, t, frames, perMs);
+        glide(out, frames, w);
     } else {
         // 4. Settled: copy whole runs. Without glide the position simply follows the target.
         if (!glide_) {
             position_ = t;
             velocity_ = 0.0;
         }
+        groupFilled_ = 0;
         int g = (w + size - t) % size;
         int run = std::min(frames, size - g);
         if (g < valid_) {

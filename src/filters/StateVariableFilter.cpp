@@ -107,6 +107,243 @@ void runCascade(int stages, int response, float* data, int begin, int end, T f, 
 
 float sanitizedGain(float g) { return std::isfinite(g) && g > 0.0f ? g : 1.0f; }
 
+// ---- pipelined cascade (one or two members, two or four stages) ----
+//
+// With at most two members a pass leaves two lanes idle. The pipelined cascade fills them with the
+// next stage: vector A holds stage 0 of both members in lanes 0/1 and stage 1 in lanes 2/3, vector
+// B stages 2 and 3. At step t stage s works on sample t - s, taking what stage s - 1 produced at
+// step t - 1, so the vectors of one step do not wait for each other and one step advances every
+// stage. The first and last stages-1 steps of a block (and the steps where a coefficient segment
+// starts) run with per-lane coefficients and keep the state of lanes whose sample lies outside the
+// block. Every lane computes the same operations as the plain cascade: the results are identical.
+
+struct PipelineSegments {
+    const int* runs;
+    int count;      // segments
+    int frames;     // samples of the block
+    const float* freq;
+    const float* damp;  // [stage][segment][lane], stride `dampStride` per stage
+    size_t dampStride;
+    const float* saturation;
+};
+
+// One stage step of vector A: the cubic band limit only in lanes 0/1 (stage 0).
+template <int kResponse>
+inline Float4 firstPairStep(Float4 x, Float4 f, Float4 q, Float4 c, Float4 cubicLanes, Float4& L, Float4& B) {
+    const Float4 zero(0.0f);
+    Float4 b0 = B;
+    L = L + f * B;
+    B = B + f * (x - q * B - L);
+    B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
+    b0 = B;
+    L = L + f * B;
+    B = B + f * (x - q * B - L);
+    B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
+    b0 = B;
+    L = L + f * B;
+    Float4 H = x - q * B - L;
+    B = B + f * H;
+    B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
+    B = B + zero;
+    B = clampValue(B, -1.0f, 1.0f);
+    L = clampValue(L, -10.0f, 10.0f);
+    if constexpr (kResponse == GenericFilter::LowPass) return L;
+    else if constexpr (kResponse == GenericFilter::HighPass) return H;
+    else return B;
+}
+
+template <int kStages, int kResponse>
+class PipelinedCascade {
+public:
+    static_assert(kStages == 2 || kStages == 4, "pairs of stages");
+    static constexpr int kLag = kStages - 1;
+
+    PipelinedCascade(const PipelineSegments& segments, float gain, float* low, float* band)
+        : seg_(segments), gain_(gain), low_(low), band_(band) {
+        // Lanes 0/1 of stage 2k and 2k + 1 side by side; the idle lanes 2/3 of the stored state
+        // are cleared so that they never hold anything stale.
+        LA_ = lowHalves(Float4::load(low), Float4::load(low + 4));
+        BA_ = lowHalves(Float4::load(band), Float4::load(band + 4));
+        if constexpr (kStages == 4) {
+            LB_ = lowHalves(Float4::load(low + 8), Float4::load(low + 12));
+            BB_ = lowHalves(Float4::load(band + 8), Float4::load(band + 12));
+        }
+        alignas(16) const float lanes[4] = {allOnes(), allOnes(), 0.0f, 0.0f};
+        cubicLanes_ = Float4::load(lanes);
+    }
+
+    void run(float* work) {
+        if (seg_.frames <= 0 || seg_.count <= 0) return;
+        int begin = 0;
+        for (int j = 0; j < seg_.count; ++j) {
+            const int end = begin + seg_.runs[j];
+            const int edge = std::min(begin + kLag, end);
+            const Coefficients now = coefficientsOf(j);
+            if (j > 0 && seg_.runs[j - 1] >= kLag) {
+                // Where a segment starts, the later stages still work in the previous one.
+                const Coefficients before = coefficientsOf(j - 1);
+                Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
+                for (int t = begin; t < edge; ++t) {
+                    step(work, t, blend(now, before, t - begin), LA, BA, LB, BB, prevA, prevB);
+                }
+                LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
+            } else {
+                for (int t = begin; t < edge; ++t) edgeStep(work, t, j, begin);
+            }
+            steadySteps(work, edge, end, now);
+            begin = end;
+        }
+        const int lastBegin = begin - seg_.runs[seg_.count - 1];
+        for (int t = seg_.frames; t < seg_.frames + kLag; ++t) edgeStep(work, t, seg_.count - 1, lastBegin);
+        storeState();
+    }
+
+private:
+    void storeState() {
+        const Float4 zero(0.0f);
+        lowHalves(LA_, zero).store(low_);
+        highHalves(LA_, zero).store(low_ + 4);
+        lowHalves(BA_, zero).store(band_);
+        highHalves(BA_, zero).store(band_ + 4);
+        if constexpr (kStages == 4) {
+            lowHalves(LB_, zero).store(low_ + 8);
+            highHalves(LB_, zero).store(low_ + 12);
+            lowHalves(BB_, zero).store(band_ + 8);
+            highHalves(BB_, zero).store(band_ + 12);
+        }
+    }
+
+    static float allOnes() {
+        const std::uint32_t bits = 0xffffffffu;
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+
+    // The coefficients of vectors A and B; fB differs from f only where a segment starts.
+    struct Coefficients {
+        Float4 f, qA, c, fB, qB;
+    };
+
+    Coefficients coefficientsOf(int j) const {
+        const size_t at = static_cast<size_t>(j) * 4;
+        Coefficients k;
+        const Float4 f = Float4::load(seg_.freq + at);
+        k.f = lowHalves(f, f);
+        k.fB = k.f;
+        k.qA = lowHalves(Float4::load(seg_.damp + at), Float4::load(seg_.damp + seg_.dampStride + at));
+        k.c = Float4::load(seg_.saturation + at);
+        if constexpr (kStages == 4) {
+            k.qB = lowHalves(Float4::load(seg_.damp + 2 * seg_.dampStride + at),
+                             Float4::load(seg_.damp + 3 * seg_.dampStride + at));
+        }
+        return k;
+    }
+
+    // Step `d` (< kLag) of a segment: stage s works in the new segment once d >= s.
+    Coefficients blend(const Coefficients& now, const Coefficients& before, int d) const {
+        const Float4 low = cubicLanes_;  // lanes 0/1
+        Coefficients k;
+        k.f = d >= 1 ? now.f : select(low, now.f, before.f);
+        k.qA = d >= 1 ? now.qA : select(low, now.qA, before.qA);
+        k.c = now.c;
+        k.fB = d >= 2 ? select(low, now.f, before.f) : before.f;
+        k.qB = d >= 2 ? select(low, now.qB, before.qB) : before.qB;
+        return k;
+    }
+
+    // One step with every stage inside the block: stage 0 takes sample t, the last stage delivers
+    // sample t - kLag.
+    void step(float* work, int t, const Coefficients& k, Float4& LA, Float4& BA, Float4& LB, Float4& BB,
+              Float4& prevA, Float4& prevB) const {
+        const Float4 zero(0.0f);
+        const Float4 xA = lowHalves(Float4(gain_) * Float4::load(work + 4 * t), prevA);
+        if constexpr (kStages == 4) {
+            const Float4 xB = crossHalves(prevA, prevB);
+            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
+            prevB = stageStep<Float4, false, kResponse>(xB, k.fB, k.qB, zero, LB, BB, zero);
+            highHalves(prevB, prevB).store(work + 4 * (t - kLag));
+        } else {
+            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
+            highHalves(prevA, prevA).store(work + 4 * (t - kLag));
+        }
+    }
+
+    // Steps [from, to) of one segment, where every stage works inside it.
+    void steadySteps(float* work, int from, int to, const Coefficients& k) {
+        Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
+        for (int t = from; t < to; ++t) step(work, t, k, LA, BA, LB, BB, prevA, prevB);
+        LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
+    }
+
+    // The segment holding sample n (< frames), searched back from segment j starting at `begin`.
+    int segmentOf(int n, int j, int begin) const {
+        while (n < begin && j > 0) begin -= seg_.runs[--j];
+        return j;
+    }
+
+    // A step where the stages work in different segments or partly outside the block.
+    void edgeStep(float* work, int t, int j, int begin) {
+        alignas(16) float f[2][4], q[2][4], c[4] = {}, valid[2][4];
+        for (int s = 0; s < kStages; ++s) {
+            const int n = t - s;
+            const bool inside = n >= 0 && n < seg_.frames;
+            const int segment = segmentOf(std::clamp(n, 0, seg_.frames - 1), j, begin);
+            const int pair = s / 2;
+            for (int m = 0; m < 2; ++m) {
+                const int lane = (s % 2) * 2 + m;
+                const size_t at = static_cast<size_t>(segment) * 4 + m;
+                f[pair][lane] = seg_.freq[at];
+                q[pair][lane] = seg_.damp[static_cast<size_t>(s) * seg_.dampStride + at];
+                if (s == 0) c[lane] = seg_.saturation[at];
+                valid[pair][lane] = inside ? allOnes() : 0.0f;
+            }
+        }
+        const Float4 zero(0.0f);
+        const Float4 in = t < seg_.frames ? Float4(gain_) * Float4::load(work + 4 * t) : zero;
+        const Float4 xA = lowHalves(in, prevA_);
+        const Float4 validA = Float4::load(valid[0]);
+        Float4 L = LA_, B = BA_;
+        const Float4 yA = firstPairStep<kResponse>(xA, Float4::load(f[0]), Float4::load(q[0]), Float4::load(c),
+                                                   cubicLanes_, L, B);
+        LA_ = select(validA, L, LA_);
+        BA_ = select(validA, B, BA_);
+        Float4 last = yA;
+        if constexpr (kStages == 4) {
+            const Float4 xB = crossHalves(prevA_, prevB_);
+            const Float4 validB = Float4::load(valid[1]);
+            L = LB_, B = BB_;
+            prevB_ = stageStep<Float4, false, kResponse>(xB, Float4::load(f[1]), Float4::load(q[1]), zero, L, B, zero);
+            LB_ = select(validB, L, LB_);
+            BB_ = select(validB, B, BB_);
+            last = prevB_;
+        }
+        prevA_ = yA;
+        const int out = t - kLag;
+        if (out >= 0 && out < seg_.frames) highHalves(last, last).store(work + 4 * out);
+    }
+
+    const PipelineSegments& seg_;
+    float gain_;
+    float* low_;
+    float* band_;
+    Float4 LA_, BA_, LB_, BB_;
+    Float4 prevA_, prevB_;  // the previous step's outputs
+    Float4 cubicLanes_;
+};
+
+template <int kStages>
+void runPipelinedFor(int response, const PipelineSegments& segments, float* work, float gain, float* low, float* band) {
+    if (response == GenericFilter::LowPass) {
+        PipelinedCascade<kStages, GenericFilter::LowPass>(segments, gain, low, band).run(work);
+    } else if (response == GenericFilter::HighPass) {
+        PipelinedCascade<kStages, GenericFilter::HighPass>(segments, gain, low, band).run(work);
+    } else {
+        PipelinedCascade<kStages, GenericFilter::BandPass>(segments, gain, low, band).run(work);
+    }
+}
+
+
 }  // namespace
 
 // ---- table functions ----
@@ -438,14 +675,24 @@ void StateVariableFilter::processMembers(int count) {
         const float* in = streams[lane].active ? streams[lane].input : silence;
         for (int i = 0; i < count; ++i) work[4 * i + lane] = in[i];
     }
-    int begin = 0;
-    for (int s = 0; s < segmentCount_; ++s) {
-        size_t at = static_cast<size_t>(s) * kLanes;
-        Float4 q[kMaxStages];
-        for (int k = 0; k < stages; ++k) q[k] = Float4::load(&damping(k, s, 0));
-        runCascade<Float4>(stages, response, work, begin, begin + runs_[s], Float4::load(freqCoef_.get() + at), q,
-                           Float4::load(saturation_.get() + at), Float4(gain_), low_, band_, Float4(0.0f));
-        begin += runs_[s];
+    if (memberCount <= 2 && stages >= 2) {
+        const PipelineSegments segments{runs_.get(),     segmentCount_, count, freqCoef_.get(), damp_.get(),
+                                        static_cast<size_t>(blockSize_) * kLanes, saturation_.get()};
+        if (stages == 2) {
+            runPipelinedFor<2>(response, segments, work, gain_, low_, band_);
+        } else {
+            runPipelinedFor<4>(response, segments, work, gain_, low_, band_);
+        }
+    } else {
+        int begin = 0;
+        for (int s = 0; s < segmentCount_; ++s) {
+            size_t at = static_cast<size_t>(s) * kLanes;
+            Float4 q[kMaxStages];
+            for (int k = 0; k < stages; ++k) q[k] = Float4::load(&damping(k, s, 0));
+            runCascade<Float4>(stages, response, work, begin, begin + runs_[s], Float4::load(freqCoef_.get() + at), q,
+                               Float4::load(saturation_.get() + at), Float4(gain_), low_, band_, Float4(0.0f));
+            begin += runs_[s];
+        }
     }
 
     {

@@ -20,7 +20,8 @@
 // process-wide tables. A segment that a chunk boundary cuts goes on with the same values.
 //
 // Two paths: process() filters one signal (lane 0 of the state); processMembers() filters up to
-// four member filters at once, one per Float4 lane. Derived classes supply the per-characteristic
+// four member filters at once, one per Float4 lane; with one or two members the stages of a
+// 24 or 48 dB cascade are pipelined into the idle lanes (same results, half the passes). Derived classes supply the per-characteristic
 // values through designValues() and inputGain(). Everything is allocated at construction for the
 // environment's block size; processing never allocates. Audio thread only, except construction.
 class StateVariableFilter : public GenericFilter::ParallelFilterUnit {

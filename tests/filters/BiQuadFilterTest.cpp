@@ -4,6 +4,7 @@
 
 #include "FilterTestSupport.h"
 #include "filters/BiQuadFilter.h"
+#include "filters/CoefficientSegments.h"
 
 using namespace filtertest;
 
@@ -152,4 +153,56 @@ TEST(BiQuadFilter, PoisonedStateRecoversAtTheNextBlock) {
     filter.process(poisoned.data(), out.data(), freq.data(), peak.data(), nullptr, kBlock, true);
     filter.process(in.data(), out.data(), freq.data(), peak.data(), nullptr, kBlock, true);
     EXPECT_TRUE(allFinite(out));
+}
+
+// The sections run sample by sample, each with its own coefficient segments. The output is what a
+// cascade of separate one-section filters gives (each rounding to float), bit for bit, also while
+// the cut-off sweeps faster than 0.1 octave a sample and for calls of odd lengths.
+TEST(BiQuadFilter, SectionsMatchACascadeOfSingleSectionsExactly) {
+    constexpr int kTotal = 5000;
+    const std::vector<float> in = noise(kTotal, 31u, 0.8f);
+    std::vector<float> freq(kTotal), peak(kTotal);
+    for (int i = 0; i < kTotal; ++i) {
+        freq[i] = i < 2000 ? 9.0f : i < 2100 ? 9.0f + 0.04f * (i - 2000) : 13.0f - 0.0005f * (i - 2100);
+        peak[i] = 0.2f + 0.7f * static_cast<float>(i) / kTotal;
+    }
+    const int lengths[] = {1, 3, 128, 7, 64, 2, 100};
+    for (int slope : {2, 3}) {
+        for (int response : {0, 1, 2}) {
+            wave::Environment env(kBlock);
+            env.setSampleRate(48000.0f);
+            BiQuadFilter cascade(env);
+            cascade.slope.set(slope);
+            cascade.response.set(response);
+            std::vector<float> out(kTotal), expected(kTotal);
+            for (int done = 0, call = 0; done < kTotal; ++call) {
+                const int n = std::min(lengths[call % 7], kTotal - done);
+                cascade.process(in.data() + done, out.data() + done, freq.data() + done, peak.data() + done, nullptr,
+                                n, false);
+                env.advanceBlock();
+                env.run(n, 0);
+                done += n;
+            }
+            // The reference: one section at a time over the whole signal, segments on the same clock.
+            const int sections = BiQuadFilter::sectionsForSlope(slope);
+            expected = in;
+            for (int k = 0; k < sections; ++k) {
+                BiQuadFilter::Section s;
+                float sampled = -1.0f;
+                for (int i = 0; i < kTotal; ++i) {
+                    if (i == 0 || CoefficientSegments::startsAt(i, freq[i], sampled)) {
+                        BiQuadFilter::design(s, response, freq[i], peak[i], 48000.0f, sections);
+                        sampled = freq[i];
+                    }
+                    const double x = expected[i];
+                    const double y = s.b0 * x + s.b1 * s.x1 + s.b2 * s.x2 - s.a1 * s.y1 - s.a2 * s.y2;
+                    s.x2 = s.x1, s.x1 = x, s.y2 = s.y1, s.y1 = y;
+                    expected[i] = static_cast<float>(y);
+                }
+            }
+            int differing = 0;
+            for (int i = 0; i < kTotal; ++i) differing += out[i] != expected[i];
+            EXPECT_EQ(differing, 0) << "slope " << slope << " response " << response;
+        }
+    }
 }

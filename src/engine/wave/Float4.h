@@ -54,6 +54,10 @@ struct alignas(16) Float4 {
         __m128i notFinite = _mm_cmpeq_epi32(exponent, _mm_set1_epi32(0x7f800000));
         return Float4(_mm_andnot_ps(_mm_castsi128_ps(notFinite), a.v));
     }
+    // Lane pairs: {a0, a1, b0, b1}, {a2, a3, b0, b1} and {a2, a3, b2, b3}.
+    friend Float4 lowHalves(Float4 a, Float4 b) { return Float4(_mm_movelh_ps(a.v, b.v)); }
+    friend Float4 crossHalves(Float4 a, Float4 b) { return Float4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(1, 0, 3, 2))); }
+    friend Float4 highHalves(Float4 a, Float4 b) { return Float4(_mm_movehl_ps(b.v, a.v)); }
 #else
     float v[4];
     Float4() : v{0, 0, 0, 0} {}
@@ -100,6 +104,9 @@ struct alignas(16) Float4 {
     }
     friend Float4 floor(Float4 a) { return map(a, a, [](float x, float) { return std::floor(x); }); }
     friend Float4 finiteOrZero(Float4 a) { return map(a, a, [](float x, float) { return std::isfinite(x) ? x : 0.0f; }); }
+    friend Float4 lowHalves(Float4 a, Float4 b) { return Float4(a.v[0], a.v[1], b.v[0], b.v[1]); }
+    friend Float4 crossHalves(Float4 a, Float4 b) { return Float4(a.v[2], a.v[3], b.v[0], b.v[1]); }
+    friend Float4 highHalves(Float4 a, Float4 b) { return Float4(a.v[2], a.v[3], b.v[2], b.v[3]); }
 #endif
 
     Float4& operator+=(Float4 b) { return *this = *this + b; }
