@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 
 #include "OutputTarget.h"
 #include "SoundFileReader.h"
 #include "SoundFileWriter.h"
 #include "engine/GenericPlugin.h"
+#include "engine/PluginSettings.h"
 #include "product/ParameterLookup.h"
 
 namespace {
@@ -51,7 +53,14 @@ bool presetWritable(const std::string& path, std::string& error) {
 }  // namespace
 
 std::unique_ptr<GenericPlugin> FileRender::configure(int channels, std::string& error) const {
+    // One at a time: building an instance and looking presets up by name go through the product's
+    // shared preset managers, which the renders of a batch would otherwise enter together.
+    static std::mutex setup;
+    std::lock_guard<std::mutex> lock(setup);
     std::unique_ptr<GenericPlugin> plugin = services_.factory(channels);
+    // The command line decides, not the user's setting, so a render does the same everywhere.
+    if (SharedPluginSettings* shared = GenericPlugin::sharedSettings())
+        shared->enableMIDIProgramChanges.set(options_.programChanges);
     if (options_.seed) plugin->setRandomSeed(*options_.seed);
     if (!options_.preset.empty() && !services_.loader(*plugin, options_.preset, error)) return nullptr;
     ParameterLookup lookup(*plugin);
@@ -77,8 +86,14 @@ FileRender::Outcome FileRender::run(const std::string& input, const std::string&
             return result;
         }
     }
+    // Beyond 4 GB a WAV becomes RF64: a plain WAV header could not say how long it is.
+    OutputFormat sized = format;
+    if (in.expectedFrames() > 0) {
+        const double frames = static_cast<double>(in.expectedFrames()) + options_.render.tailSeconds * in.sampleRate();
+        if (!sized.fitSize(static_cast<long long>(frames * in.channels() * sized.bytesPerSample()), error)) return result;
+    }
     OutputTarget target;
-    if (!target.resolve(output, format.streamable(), error)) return result;
+    if (!target.resolve(output, sized.streamable(), error)) return result;
     if (!options_.savePreset.empty() && !presetWritable(options_.savePreset, error)) return result;
 
     std::unique_ptr<GenericPlugin> plugin = configure(in.channels(), error);
@@ -88,7 +103,7 @@ FileRender::Outcome FileRender::run(const std::string& input, const std::string&
     SoundFileWriter writer;
     const std::string shownName = output == "-" ? "standard output" : output;
     const int fd = target.open(error);
-    if (fd < 0 || !writer.open(fd, format, in.channels(), in.sampleRate(), shownName, error)) return result;
+    if (fd < 0 || !writer.open(fd, sized, in.channels(), in.sampleRate(), shownName, error)) return result;
 
     RenderJob job(*plugin, options_.render);
     const bool written = job.run(in, options_.sideChain.empty() ? nullptr : &side, writer, progress, midi_);

@@ -66,7 +66,7 @@ int dataBytesFor(uint8_t status) {
 bool MidiFile::load(const std::string& path, double defaultBpm, std::string& error) {
     // Read with plain system calls, so a folder or a read error gives our message, not a stream's.
     std::vector<uint8_t> bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO is refused, not waited on
     struct stat st {};
     const char* problem = fd < 0 ? (errno == ENOENT ? "no such file" : std::strerror(errno))
                           : fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ? (S_ISDIR(st.st_mode) ? "it is a folder" : "not a regular file")

@@ -121,3 +121,23 @@ bool OutputFormat::integerSamples() const {
     const int encodingBits = format_ & SF_FORMAT_SUBMASK;
     return encodingBits == SF_FORMAT_PCM_16 || encodingBits == SF_FORMAT_PCM_24;
 }
+
+int OutputFormat::bytesPerSample() const {
+    const int encodingBits = format_ & SF_FORMAT_SUBMASK;
+    return encodingBits == SF_FORMAT_PCM_16 ? 2 : encodingBits == SF_FORMAT_PCM_24 ? 3 : 4;
+}
+
+bool OutputFormat::fitSize(long long bytes, std::string& error) {
+    // The 32-bit chunk sizes of WAV and AIFF, less room for the header.
+    constexpr long long kLimit = 0xFFFFFFFFLL - (1 << 16);
+    if (bytes <= kLimit) return true;
+    if (type_ == Type::Wav) {
+        format_ = SF_FORMAT_RF64 | (format_ & SF_FORMAT_SUBMASK);
+        return true;
+    }
+    if (type_ == Type::Aiff) {
+        error = "AIFF cannot hold the " + std::to_string(bytes >> 20) + " MB of this render; use .wav, .caf or .flac";
+        return false;
+    }
+    return true;
+}

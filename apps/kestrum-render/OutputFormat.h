@@ -24,6 +24,12 @@ public:
     // The format for a type alone (a batch names its outputs after it).
     static bool forType(Type type, const std::optional<SampleFormat>& sampleFormat, OutputFormat& out, std::string& error);
 
+    // Adapts the container to a file of about `bytes` of samples: WAV beyond 4 GB becomes RF64 (its
+    // 64-bit form); AIFF cannot hold that much and is refused.
+    bool fitSize(long long bytes, std::string& error);
+    // Bytes one sample takes in the file (Ogg/Vorbis: an estimate no smaller than what it takes).
+    int bytesPerSample() const;
+
     Type type() const { return type_; }
     // The extension files of this type get, with its dot.
     std::string extension() const;

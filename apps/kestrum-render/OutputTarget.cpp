@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "TemporaryFiles.h"
+
 namespace {
 
 std::string folderOf(const std::string& path) {
@@ -153,6 +155,7 @@ int OutputTarget::open(std::string& error) {
         return -1;
     }
     temporary_ = name.data();
+    TemporaryFiles::add(temporary_.c_str());
     fchmod(fd, mode_);
     if (kind_ == Kind::ReplaceFile && (owner_ != static_cast<int>(geteuid()) || group_ != static_cast<int>(getegid()))) {
         // Only possible for root; anyone else keeps the file as their own.
@@ -168,6 +171,7 @@ bool OutputTarget::commit(std::string& error) {
         discard();
         return false;
     }
+    TemporaryFiles::release(temporary_.c_str());
     temporary_.clear();
     return true;
 }
@@ -175,5 +179,6 @@ bool OutputTarget::commit(std::string& error) {
 void OutputTarget::discard() {
     if (temporary_.empty()) return;
     std::remove(temporary_.c_str());
+    TemporaryFiles::release(temporary_.c_str());
     temporary_.clear();
 }

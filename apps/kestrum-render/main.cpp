@@ -11,6 +11,7 @@
 #include "Demo.h"
 #include "ProductPresets.h"
 #include "RenderApp.h"
+#include "TemporaryFiles.h"
 #include "engine/PluginStorage.h"
 #include "product/KestrumPlugin.h"
 #include "product/ModulationListing.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     // A reader that goes away (`kestrum-render in.wav - | head`) is a write error we report, not a
     // signal that ends the program with temporary files left behind.
     std::signal(SIGPIPE, SIG_IGN);
+    // An interrupted render leaves no temporary file behind.
+    TemporaryFiles::removeOnInterrupt();
     auto listing = [](bool sources) {
         return [sources] {
             KestrumPlugin plugin(2);

@@ -62,11 +62,7 @@ TEST_F(RenderBatchTest, MistakesInTheBatchAreRefusedBeforeAnythingIsWritten) {
         {{x, y, path("out/z.wav")}, "too many arguments"},
     };
     for (const Case& c : cases) {
-        const Result r = run(c.args);
-        SCOPED_TRACE(r.err);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(lineCount(r.err), 1);
-        EXPECT_TRUE(contains(r.err, c.part));
+        expectRefused(run(c.args), c.part);
         EXPECT_TRUE(fs::is_empty(dir / "out"));
         EXPECT_EQ(slurp(x), inputBytes);
     }

@@ -40,6 +40,15 @@ TEST_F(RenderCommandLineTest, HelpVersionAndNoArgumentsPrintWithoutRendering) {
         EXPECT_TRUE(contains(docs, quoted)) << it->str() << " is not in docs/cli.md";
     }
 
+    // The modulation listings: one line per source and per target.
+    const Result sources = run({"--list-sources"}), targets = run({"--list-targets"});
+    EXPECT_EQ(sources.status, 0) << sources.err;
+    EXPECT_EQ(lineCount(sources.out), 34);
+    EXPECT_EQ(sources.out.rfind("0\tXY 1 Hor\t", 0), 0u) << sources.out;
+    EXPECT_EQ(lineCount(targets.out), 113);
+    EXPECT_TRUE(contains(targets.out, "\tFilter 1 Freq\t")) << targets.out;
+    EXPECT_EQ(run({"--list-sources", path("in.wav")}).status, 2);
+
     const Result version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(std::regex_match(version.out, std::regex("kestrum-render [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;
@@ -73,12 +82,7 @@ TEST_F(RenderCommandLineTest, GnuStyleOptionsMeanTheSame) {
         {{"-j", "0", in, path("c.wav")}, "--jobs expects a whole number"},
         {{"--type", "mp3", in, path("c.wav")}, "unknown --type 'mp3'"},
     };
-    for (const Case& c : refusals) {
-        const Result r = run(c.args);
-        EXPECT_EQ(r.status, 2) << c.part;
-        EXPECT_EQ(lineCount(r.err), 1) << r.err;
-        EXPECT_TRUE(contains(r.err, c.part)) << r.err;
-    }
+    for (const Case& c : refusals) expectRefused(run(c.args), c.part);
     EXPECT_FALSE(fs::exists(path("c.wav")));
 }
 
@@ -99,10 +103,7 @@ TEST_F(RenderCommandLineTest, FilesItCannotUseGetPlainMessages) {
     };
     for (const Case& c : cases) {
         const Result r = run(c.args);
-        SCOPED_TRACE(r.err);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(lineCount(r.err), 1);
-        EXPECT_TRUE(contains(r.err, c.part));
+        expectRefused(r, c.part);
         for (const char* leak : {"basic_", "std::", "filebuf", "System error"}) EXPECT_FALSE(contains(r.err, leak)) << leak;
     }
     EXPECT_FALSE(fs::exists(path("out.wav")));

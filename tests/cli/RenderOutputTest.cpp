@@ -16,11 +16,6 @@ protected:
         for (const auto& entry : fs::directory_iterator(folder))
             EXPECT_FALSE(contains(entry.path().filename().string(), ".part")) << entry.path();
     }
-    void expectRefused(const Result& r, const std::string& part) {
-        EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_EQ(lineCount(r.err), 1) << r.err;
-        EXPECT_TRUE(contains(r.err, part)) << r.err;
-    }
 };
 
 }  // namespace
@@ -121,6 +116,21 @@ TEST_F(RenderOutputTest, FilesTheRenderReadsAreNeverOverwritten) {
         EXPECT_EQ(slurp(in), original);
         EXPECT_EQ(slurp(side), originalSide);
         EXPECT_FALSE(fs::exists(path("out.wav")));
+    }
+}
+
+TEST_F(RenderOutputTest, AnInterruptedRenderLeavesNothingBehind) {
+    const std::string in = writeLoop("in.wav");
+    std::ofstream(path("kept.wav")) << "kept";
+    for (int signal : {SIGINT, SIGTERM}) {
+        // An hour of tail: far from done when the signal comes.
+        Streams interrupted;
+        interrupted.interruptMs = 400;
+        interrupted.interruptSignal = signal;
+        const Result r = run({"-q", "--tail", "3600", in, path("kept.wav")}, interrupted);
+        EXPECT_EQ(r.signal, signal) << r.err;
+        EXPECT_EQ(slurp(path("kept.wav")), "kept");
+        expectNoLeftovers(dir);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -31,7 +32,8 @@ inline std::vector<std::string> operator+(std::vector<std::string> a, const std:
 class RenderProgramFixture : public ::testing::Test {
 protected:
     struct Result {
-        int status = -1;
+        int status = -1;  // the exit status, -1 when ended by a signal
+        int signal = 0;   // the signal that ended it
         std::string out, err;
     };
     // How the program's standard streams are connected.
@@ -42,6 +44,8 @@ protected:
         bool pipeOut = false;    // standard output is a pipe (else a file)
         std::string workdir;     // run in this folder
         bool terminalErr = false;  // standard error is a terminal (its output lands in Result::err)
+        int interruptMs = 0;       // send `interruptSignal` this long after the start
+        int interruptSignal = SIGINT;
     };
 
     void SetUp() override {
@@ -141,8 +145,13 @@ protected:
             for (ssize_t n; (n = ::read(outPipe[0], buffer, sizeof buffer)) > 0;) r.out.append(buffer, static_cast<size_t>(n));
             close(outPipe[0]);
         }
+        if (streams.interruptMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(streams.interruptMs));
+            kill(pid, streams.interruptSignal);
+        }
         int status = 0;
         waitpid(pid, &status, 0);
+        if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
         if (feeder.joinable()) feeder.join();
         if (terminalReader.joinable()) terminalReader.join();
         if (terminal >= 0) close(terminal);
@@ -150,6 +159,14 @@ protected:
         if (!streams.pipeOut) r.out = slurp(outPath);
         if (terminal < 0) r.err = slurp(errPath);
         return r;
+    }
+
+    // A refusal: exit status 2 and one line that starts with the program's name and holds `part`.
+    static void expectRefused(const Result& r, const std::string& part) {
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("kestrum-render: ", 0), 0u) << r.err;
+        EXPECT_TRUE(contains(r.err, part)) << "'" << part << "' not in: " << r.err;
     }
 
     std::string writeInput(const std::string& name, const AudioData& data, SampleFormat format = SampleFormat::Float) {
