@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "host/lv2/Lv2PortLayout.h"
@@ -168,6 +170,46 @@ TEST(State, ASavedAndRestoredInstanceRendersLikeTheOriginal) {
     statesOnly.position(0, 120.0f, 0.0, 1.0f);
     EXPECT_EQ(firstDifference(a[0], statesOnly.render(input, 256)[0]), SIZE_MAX);
     lilv_state_free(state);
+}
+
+TEST(State, AUserPresetSavedByTheHostLoadsIntoANewInstance) {
+    // What a host's "save preset" does: the state written as a preset file of its own bundle.
+    const auto input = lv2test::signal(2, 12000);
+    Lv2TestInstance original(host(), Lv2PortLayout::uriOf(Variant::Stereo), {});
+    apply(original, kSweep);
+    original.position(0, 120.0f, 0.0, 1.0f);
+    original.render(input, 256);  // the ports reach the plug-in when it runs
+    LilvState* state = original.saveState();
+    ASSERT_NE(state, nullptr);
+    lilv_state_set_label(state, "My Sweep");
+    LV2_URID_Map* map = nullptr;
+    LV2_URID_Unmap* unmap = nullptr;
+    for (const LV2_Feature* const* f = host().features(); *f; ++f) {
+        if (std::string((*f)->URI) == LV2_URID__map) map = static_cast<LV2_URID_Map*>((*f)->data);
+        if (std::string((*f)->URI) == LV2_URID__unmap) unmap = static_cast<LV2_URID_Unmap*>((*f)->data);
+    }
+    ASSERT_TRUE(map && unmap);
+    char pattern[] = "/tmp/kestrum-user-preset-XXXXXX";
+    const std::string dir = std::string(mkdtemp(pattern)) + "/My_Sweep.preset.lv2/";
+    ASSERT_EQ(lilv_state_save(host().world(), map, unmap, state, "urn:test:my-sweep", dir.c_str(), "preset.ttl"), 0);
+    lilv_state_free(state);
+
+    LilvNode* subject = lilv_new_uri(host().world(), "urn:test:my-sweep");
+    LilvState* loaded = lilv_state_new_from_file(host().world(), map, subject, (dir + "preset.ttl").c_str());
+    lilv_node_free(subject);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_STREQ(lilv_state_get_label(loaded), "My Sweep");
+    Lv2TestInstance fresh(host(), Lv2PortLayout::uriOf(Variant::Stereo), {});
+    fresh.restoreState(loaded);
+    lilv_state_free(loaded);
+    lilv_instance_deactivate(original.instance());
+    lilv_instance_activate(original.instance());
+    original.position(0, 120.0f, 0.0, 1.0f);
+    fresh.position(0, 120.0f, 0.0, 1.0f);
+    const auto a = original.render(input, 256), b = fresh.render(input, 256);
+    EXPECT_EQ(firstDifference(a[0], b[0]), SIZE_MAX);
+    EXPECT_EQ(firstDifference(a[1], b[1]), SIZE_MAX);
+    std::filesystem::remove_all(std::filesystem::path(dir).parent_path().parent_path());
 }
 
 TEST(State, RestoringWhileRunningIsSafe) {
