@@ -10,39 +10,30 @@
 #include "AudioFile.h"
 #include "DemoLoop.h"
 #include "support/FakeHome.h"
-#include "support/ProgramRun.h"
+#include "support/RenderProgramFixture.h"
 #include "presets/PresetMessages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class PresetByNameTest : public ::testing::Test {
+// The fixture's runs inherit this process's environment: each test gets a home of its own.
+class PresetByNameTest : public RenderProgramFixture {
 protected:
     void SetUp() override {
-        work = home.home + "/work";
-        fs::create_directories(work + "/capture");
+        RenderProgramFixture::SetUp();
+        const char* old = getenv("HOME");
+        savedHome = old ? old : "";
+        setenv("HOME", home.home.c_str(), 1);
+        work = dir.string();
         presetFolder = home.home + "/Documents/Zelvatrix/Kestrum 2";
     }
-
-    ProgramRun run(const std::vector<std::string>& args) {
-        return ProgramRun::run(KESTRUM_RENDER_PROGRAM, args, work + "/capture",
-                               {{"HOME", home.home}, {"XDG_CONFIG_HOME", ""}, {"XDG_DATA_HOME", ""},
-                                {"XDG_DOCUMENTS_DIR", ""}});
+    void TearDown() override {
+        setenv("HOME", savedHome.c_str(), 1);
+        RenderProgramFixture::TearDown();
     }
 
-    std::string write(const std::string& name, const AudioData& data) {
-        std::string error;
-        EXPECT_TRUE(writeAudioFile(work + "/" + name, data, SampleFormat::Float, error)) << error;
-        return work + "/" + name;
-    }
-
-    static AudioData read(const std::string& path) {
-        AudioData d;
-        std::string error;
-        EXPECT_TRUE(readAudioFile(path, d, error)) << error;
-        return d;
-    }
+    std::string write(const std::string& name, const AudioData& data) { return writeInput(name, data); }
 
     static double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
         double sum = 0.0;
@@ -51,7 +42,7 @@ protected:
     }
 
     FakeHome home;
-    std::string work, presetFolder;
+    std::string savedHome, work, presetFolder;
 };
 
 // Everything below a folder, as paths relative to it.
@@ -68,21 +59,21 @@ std::vector<std::string> treeOf(const std::string& folder) {
 
 TEST_F(PresetByNameTest, FactoryPresetsRenderByNameWithoutInstallingAnything) {
     const std::string in = write("in.wav", synthesiseDemoLoop(44100, 120.0f, 1));
-    const ProgramRun exact = run({"--quiet", "--preset", "Clean", in, work + "/exact.wav"});
+    const Result exact = run({"--quiet", "--preset", "Clean", in, work + "/exact.wav"});
     ASSERT_EQ(exact.status, 0) << exact.err;
     // Letter case does not matter when no name matches exactly.
-    const ProgramRun folded = run({"--quiet", "--preset", "dEFAULT setting", in, work + "/folded.wav"});
+    const Result folded = run({"--quiet", "--preset", "dEFAULT setting", in, work + "/folded.wav"});
     ASSERT_EQ(folded.status, 0) << folded.err;
     // And by the folder path the listing shows.
     ASSERT_EQ(run({"--quiet", "--preset", "_Best of/Acid Pulse", in, work + "/path.wav"}).status, 0);
     ASSERT_EQ(run({"--quiet", "--preset", "Acid Pulse", in, work + "/name.wav"}).status, 0);
-    EXPECT_EQ(ProgramRun::slurp(work + "/path.wav"), ProgramRun::slurp(work + "/name.wav"));
-    EXPECT_NE(ProgramRun::slurp(work + "/path.wav"), ProgramRun::slurp(work + "/exact.wav"));
+    EXPECT_EQ(slurp(work + "/path.wav"), slurp(work + "/name.wav"));
+    EXPECT_NE(slurp(work + "/path.wav"), slurp(work + "/exact.wav"));
     EXPECT_TRUE(treeOf(home.home + "/Documents").empty());
     EXPECT_TRUE(treeOf(home.home + "/.local").empty());
     EXPECT_TRUE(treeOf(home.home + "/.config").empty());
 
-    const ProgramRun missing = run({"--preset", "No Such Preset", in, work + "/none.wav"});
+    const Result missing = run({"--preset", "No Such Preset", in, work + "/none.wav"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("no preset named 'No Such Preset'"), std::string::npos) << missing.err;
     EXPECT_NE(missing.err.find("--list-presets"), std::string::npos);
@@ -91,7 +82,7 @@ TEST_F(PresetByNameTest, FactoryPresetsRenderByNameWithoutInstallingAnything) {
 
 TEST_F(PresetByNameTest, ListingInstallationAndAUserModifiedDefaultThatSurvives) {
     // Nothing installed: the factory presets are offered by their folder paths.
-    const ProgramRun before = run({"--list-presets"});
+    const Result before = run({"--list-presets"});
     ASSERT_EQ(before.status, 0) << before.err;
     EXPECT_NE(before.out.find("No presets in the preset folder."), std::string::npos);
     EXPECT_NE(before.out.find("--install-factory"), std::string::npos);
@@ -99,7 +90,7 @@ TEST_F(PresetByNameTest, ListingInstallationAndAUserModifiedDefaultThatSurvives)
     EXPECT_NE(before.out.find("  _Best of/"), std::string::npos);
     EXPECT_TRUE(treeOf(presetFolder).empty());
 
-    const ProgramRun install = run({"--install-factory"});
+    const Result install = run({"--install-factory"});
     ASSERT_EQ(install.status, 0) << install.err;
     EXPECT_NE(install.out.find(presetFolder), std::string::npos) << install.out;
     const std::vector<std::string> installed = treeOf(presetFolder);
@@ -107,7 +98,7 @@ TEST_F(PresetByNameTest, ListingInstallationAndAUserModifiedDefaultThatSurvives)
     EXPECT_TRUE(std::count(installed.begin(), installed.end(), "Default Setting.zxp"));
 
     // Installed: every preset has its number, "_" folders first, and nothing is left to install.
-    const ProgramRun after = run({"--list-presets"});
+    const Result after = run({"--list-presets"});
     ASSERT_EQ(after.status, 0);
     EXPECT_EQ(after.out.find("not installed"), std::string::npos);
     EXPECT_EQ(after.out.rfind("(0/0) ", 0), 0u) << after.out.substr(0, 80);
@@ -117,22 +108,22 @@ TEST_F(PresetByNameTest, ListingInstallationAndAUserModifiedDefaultThatSurvives)
     const std::string userDefault = presetFolder + "/Default Setting.zxp";
     const std::string in = write("in.wav", synthesiseDemoLoop(44100, 120.0f, 1));
     ASSERT_EQ(run({"--quiet", "--set", "Mix=50 %", "--save-preset", userDefault, in, work + "/o.wav"}).status, 0);
-    const std::string mine = ProgramRun::slurp(userDefault);
+    const std::string mine = slurp(userDefault);
     ASSERT_EQ(run({"--install-factory"}).status, 0);
-    EXPECT_EQ(ProgramRun::slurp(userDefault), mine);
+    EXPECT_EQ(slurp(userDefault), mine);
 }
 
 TEST_F(PresetByNameTest, AnUnwritablePresetFolderGivesTheRestoreErrorAndRendersStillWork) {
     // A file where the maker's folder should be: no folder can be made there, even by root.
     fs::create_directories(home.home + "/Documents");
     std::ofstream(home.home + "/Documents/Zelvatrix") << "in the way";
-    const ProgramRun install = run({"--install-factory"});
+    const Result install = run({"--install-factory"});
     EXPECT_EQ(install.status, 2);
     EXPECT_NE(install.err.find("Error: Unable to restore all factory presets."), std::string::npos) << install.err;
     EXPECT_NE(install.err.find("is not read-only."), std::string::npos);
 
     const std::string in = write("in.wav", synthesiseDemoLoop(44100, 120.0f, 1));
-    const ProgramRun render = run({"--quiet", "--preset", "Clean", in, work + "/out.wav"});
+    const Result render = run({"--quiet", "--preset", "Clean", in, work + "/out.wav"});
     EXPECT_EQ(render.status, 0) << render.err;
 }
 
@@ -156,7 +147,7 @@ TEST_F(PresetByNameTest, MidiProgramChangesSwitchPresetsAtTheirTime) {
                                                          "MTrk\0\0\0\7\x60\xC0\x01\0\xFF\x2F\0", 29);
 
     const std::string out = work + "/switched.wav";
-    const ProgramRun r = run({"--quiet", "--preset", "A Quiet", "--midi", midi, "--program-changes", in, out});
+    const Result r = run({"--quiet", "--preset", "A Quiet", "--midi", midi, "--program-changes", in, out});
     ASSERT_EQ(r.status, 0) << r.err;
     const AudioData switched = read(out);
     const double first = rmsDb(switched.channels[0], rate / 10, rate * 45 / 100);
@@ -164,7 +155,7 @@ TEST_F(PresetByNameTest, MidiProgramChangesSwitchPresetsAtTheirTime) {
     EXPECT_NEAR(second - first, 20.0, 0.5);
 
     // Without the option the first preset plays on, whatever the user's settings say.
-    const ProgramRun off = run({"--quiet", "--preset", "A Quiet", "--midi", midi, in, work + "/kept.wav"});
+    const Result off = run({"--quiet", "--preset", "A Quiet", "--midi", midi, in, work + "/kept.wav"});
     ASSERT_EQ(off.status, 0) << off.err;
     const AudioData kept = read(work + "/kept.wav");
     EXPECT_NEAR(rmsDb(kept.channels[0], rate * 55 / 100, rate * 95 / 100), first, 0.5);
