@@ -7,27 +7,10 @@
 #include <map>
 
 #include "engine/GlobalSettings.h"
+#include "engine/InstanceSettings.h"
 #include "support/FakeHome.h"
 #include "platform/SettingsFileReader.h"
 #include "platform/SettingsFileWriter.h"
-
-namespace {
-
-// Per-instance settings with the shape of the product's: one limited int and one bool.
-struct InstanceSettings : PluginSettings {
-    LimitedProperty<int> layout{this, 0, 0, 1};
-    Property<bool> modulation{this, false};
-    void serialize(SettingSerializer& s) override {
-        int l = layout.get();
-        s.field("InterfaceLayout", l);
-        layout.set(l);
-        bool m = modulation.get();
-        s.field("ShowModulation", m);
-        modulation.set(m);
-    }
-};
-
-}  // namespace
 
 TEST(GlobalSettings, KeysAndFoldersFollowTheProductNameAndMajorVersion) {
     FakeHome h;

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "engine/GlobalSettings.h"
+#include "engine/InstanceSettings.h"
 #include "engine/PluginSettings.h"
 #include "platform/SettingsFile.h"
 #include "support/FakeHome.h"
@@ -22,19 +23,6 @@ constexpr int kScale = 10;
 constexpr int kScale = 1;
 #endif
 
-// The product's shape: one limited choice and a flag per instance.
-struct InstanceSettings : PluginSettings {
-    LimitedProperty<int> layout{this, 0, 0, 1};
-    Property<bool> modulation{this, false};
-    void serialize(SettingSerializer& s) override {
-        int l = layout.get();
-        s.field("InterfaceLayout", l);
-        layout.set(l);
-        bool m = modulation.get();
-        s.field("ShowModulation", m);
-        modulation.set(m);
-    }
-};
 
 // A file as the product writes it, with a value of every type and one of another program.
 std::string seedFile(GlobalSettings& g, const std::string& presetFolder) {
