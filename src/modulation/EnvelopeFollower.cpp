@@ -89,6 +89,10 @@ void EnvelopeFollower::processFilter(const wave::Buffer& in, wave::Buffer& out, 
     const float* x = in.data();
     float* y = out.data();
 
+    const bool attackConstant = attackInput_->isConstant();
+    const bool releaseConstant = releaseInput_->isConstant();
+    bool attackChecked = false;
+    bool releaseChecked = false;
     float state = state_;
     // The levels of a chunk first (independent of each other, so they pipeline), then the
     // smoothing, which runs one sample after the other.
@@ -100,18 +104,26 @@ void EnvelopeFollower::processFilter(const wave::Buffer& in, wave::Buffer& out, 
             const int i = start + k;
             const float d = target[k];
             float c;
+            // A constant time needs its check only once per block: after that the length in use
+            // already matches it.
             if (d > state) {
-                const float length = rate * seconds(attack[i]);
-                if (std::fabs(length - attackLength_) > wave::kTolerance) {
-                    attackLength_ = length;
-                    attackCoefficient_ = coefficient(length);
+                if (!attackChecked) {
+                    const float length = rate * seconds(attack[i]);
+                    if (std::fabs(length - attackLength_) > wave::kTolerance) {
+                        attackLength_ = length;
+                        attackCoefficient_ = coefficient(length);
+                    }
+                    attackChecked = attackConstant;
                 }
                 c = attackCoefficient_;
             } else {
-                const float length = rate * seconds(release[i]);
-                if (std::fabs(length - releaseLength_) > wave::kTolerance) {
-                    releaseLength_ = length;
-                    releaseCoefficient_ = coefficient(length);
+                if (!releaseChecked) {
+                    const float length = rate * seconds(release[i]);
+                    if (std::fabs(length - releaseLength_) > wave::kTolerance) {
+                        releaseLength_ = length;
+                        releaseCoefficient_ = coefficient(length);
+                    }
+                    releaseChecked = releaseConstant;
                 }
                 c = releaseCoefficient_;
             }

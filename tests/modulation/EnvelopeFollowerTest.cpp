@@ -49,6 +49,28 @@ TEST(EnvelopeFollower, StepCovers90PercentWithinTheAttackAndReleaseTimes) {
     EXPECT_GT(y[48000 + 4000], 0.1f);
 }
 
+// Constant times are checked once per block: a new time set between blocks still takes effect at
+// once, for a time used in the previous block as well as for one that was not.
+TEST(EnvelopeFollower, TimeChangedBetweenBlocksTakesEffectAtOnce) {
+    Follower f;
+    f.follower.attackParameter().setTarget(1.0f, 0.0f);
+    f.follower.releaseParameter().setTarget(0.001f, 0.0f);
+    f.level.setShape([](long t) { return t < 2 * kBlock ? 1.0f : 0.0f; });
+    f.run(2 * kBlock);  // a slow attack in use
+    f.follower.releaseParameter().setTarget(0.1f, 0.0f);
+    const float start = f.run(1).back();
+    std::vector<float> y = f.run(4800);  // 100 ms of release from where the attack left it
+    EXPECT_NEAR(y[4798], 0.1f * start, 2e-3f);
+    f.follower.attackParameter().setTarget(0.01f, 0.0f);
+    f.level.setShape([](long) { return 1.0f; });
+    f.run(96000 - 4800);
+    f.level.setShape([](long) { return 0.0f; });
+    f.run(48000);
+    f.level.setShape([](long) { return 1.0f; });
+    y = f.run(480);  // 10 ms with the new attack
+    EXPECT_NEAR(y[479], 0.9f, 1e-3f);
+}
+
 // The state starts at silence: even the first samples of a loud input never go below 0.
 TEST(EnvelopeFollower, NeverOutputsNegativeValues) {
     Follower f;
