@@ -194,11 +194,11 @@ void XLFO::lockToPosition(double cyclesPerBar) {
     lockCyclesPerBar_ = cyclesPerBar;
 }
 
-double XLFO::positionAt(std::int64_t time) const {
+inline double XLFO::positionAt(std::int64_t time) const {
     return lockPosition_ + static_cast<double>(time - lockTime_) * lockBeatsPerSample_;
 }
 
-double XLFO::lockedPhase(std::int64_t time) const {
+inline double XLFO::lockedPhase(std::int64_t time) const {
     // Quarter notes to bars, bars to cycles; the trigger reference is the cycle's origin.
     return fraction((positionAt(time) - triggerReference_) * 0.25 * lockCyclesPerBar_);
 }
