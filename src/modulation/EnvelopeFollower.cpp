@@ -81,6 +81,12 @@ float EnvelopeFollower::coefficient(float length) {
     return static_cast<float>(1.0 - std::pow(10.0, -1.0 / static_cast<double>(length)));
 }
 
+void EnvelopeFollower::updateCoefficient(float length, float& current, float& coefficientInUse) {
+    if (std::fabs(length - current) <= wave::kTolerance) return;
+    current = length;
+    coefficientInUse = coefficient(length);
+}
+
 void EnvelopeFollower::processFilter(const wave::Buffer& in, wave::Buffer& out, int frames, int flags) {
     const int inputFlags = flags & ~wave::kSkip;
     const float* attack = attackInput_->pull(frames, inputFlags)->data();
@@ -107,24 +113,12 @@ void EnvelopeFollower::processFilter(const wave::Buffer& in, wave::Buffer& out, 
             // A constant time needs its check only once per block: after that the length in use
             // already matches it.
             if (d > state) {
-                if (!attackChecked) {
-                    const float length = rate * seconds(attack[i]);
-                    if (std::fabs(length - attackLength_) > wave::kTolerance) {
-                        attackLength_ = length;
-                        attackCoefficient_ = coefficient(length);
-                    }
-                    attackChecked = attackConstant;
-                }
+                if (!attackChecked) updateCoefficient(rate * seconds(attack[i]), attackLength_, attackCoefficient_);
+                attackChecked = attackConstant;
                 c = attackCoefficient_;
             } else {
-                if (!releaseChecked) {
-                    const float length = rate * seconds(release[i]);
-                    if (std::fabs(length - releaseLength_) > wave::kTolerance) {
-                        releaseLength_ = length;
-                        releaseCoefficient_ = coefficient(length);
-                    }
-                    releaseChecked = releaseConstant;
-                }
+                if (!releaseChecked) updateCoefficient(rate * seconds(release[i]), releaseLength_, releaseCoefficient_);
+                releaseChecked = releaseConstant;
                 c = releaseCoefficient_;
             }
             // state += (D - state) c, in double; adding and removing 1e-16 flushes vanishing values.
