@@ -381,7 +381,19 @@ void StateVariableFilter::ClipTable::setShape(float shape) {
 
 void StateVariableFilter::ClipTable::rebuild() {
     table_.build(kSize, ClipFunction(shape_), -kRange, kRange);
+    scale_ = table_.getScale();
+    fracOffset_ = table_.getFractionalOffset();
+    intOffset_ = table_.getIntegerOffset();
+    lowest_ = static_cast<float>(intOffset_);
+    highest_ = static_cast<float>(intOffset_ + table_.size() - 1);
     FunctionTable::RoundDownScope roundDown;  // read exactly as the clip stage will
+    // The slopes with the rounding of the table's own interpolation, which runs in this mode too.
+    const std::vector<float>& points = table_.data();
+    pairs_.resize(2 * static_cast<size_t>(table_.size()));
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        pairs_[2 * i] = points[i];
+        pairs_[2 * i + 1] = points[i + 1] - points[i];
+    }
     zero_ = table_.read(Float4(0.0f)).lane(0);
 }
 
@@ -505,36 +517,50 @@ void StateVariableFilter::computeCoefficients(int segment, int lane, float freq,
 // ---- clip stage ----
 
 void StateVariableFilter::clip(float* data, int count, int lane) const {
-    const FunctionTable& table = clipTable_->table();
+    const ClipTable::Reader read(*clipTable_);
     const Float4 zero(clipTable_->zero());
+    auto apply = [&](float* p, Float4 drive, Float4 post) {
+        ((read(Float4::loadUnaligned(p) * drive) - zero) * post).storeUnaligned(p);  // post·clip(drive·y)
+    };
     int segment = 0;
     int segmentEnd = runs_[0];
-    // Samples j..j+3: each with the drive of its own segment, also where a segment starts inside
-    // the group (segments follow the clock, groups the block).
-    auto group = [&](float* p, int j) {
-        while (j >= segmentEnd && segment + 1 < segmentCount_) segmentEnd += runs_[++segment];
-        Float4 drive(drive_[segment * kLanes + lane]);
-        Float4 post(post_[segment * kLanes + lane]);
-        if (j + 4 > segmentEnd && segment + 1 < segmentCount_) {
-            alignas(16) float drives[4];
-            alignas(16) float posts[4];
-            for (int k = 0, s = segment, end = segmentEnd; k < 4; ++k) {
-                while (j + k >= end && s + 1 < segmentCount_) end += runs_[++s];
-                drives[k] = drive_[s * kLanes + lane];
-                posts[k] = post_[s * kLanes + lane];
-            }
-            drive = Float4::load(drives);
-            post = Float4::load(posts);
+    // The drives of samples j..j+3 where a segment starts inside the group (segments follow the
+    // clock, groups the block).
+    auto straddling = [&](float* p, int j) {
+        alignas(16) float drives[4];
+        alignas(16) float posts[4];
+        for (int k = 0, s = segment, end = segmentEnd; k < 4; ++k) {
+            while (j + k >= end && s + 1 < segmentCount_) end += runs_[++s];
+            drives[k] = drive_[s * kLanes + lane];
+            posts[k] = post_[s * kLanes + lane];
         }
-        ((table.read(Float4::loadUnaligned(p) * drive) - zero) * post).storeUnaligned(p);  // post·clip(drive·y)
+        apply(p, Float4::load(drives), Float4::load(posts));
     };
-    int whole = count & ~3;
-    for (int j = 0; j < whole; j += 4) group(data + j, j);
+    const int whole = count & ~3;
+    int j = 0;
+    while (j < whole) {
+        while (j >= segmentEnd && segment + 1 < segmentCount_) segmentEnd += runs_[++segment];
+        const bool last = segment + 1 >= segmentCount_;
+        // The groups that lie wholly inside this segment share its drive.
+        const int runEnd = last ? whole : std::min(whole, j + ((segmentEnd - j) & ~3));
+        const Float4 drive(drive_[segment * kLanes + lane]);
+        const Float4 post(post_[segment * kLanes + lane]);
+        for (; j < runEnd; j += 4) apply(data + j, drive, post);
+        if (j < whole && j < segmentEnd && !last) {
+            straddling(data + j, j);
+            j += 4;
+        }
+    }
     if (whole < count) {
         // The last, partial group works on a copy so that nothing past the block is touched.
         alignas(16) float rest[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         std::memcpy(rest, data + whole, sizeof(float) * static_cast<size_t>(count - whole));
-        group(rest, whole);
+        while (whole >= segmentEnd && segment + 1 < segmentCount_) segmentEnd += runs_[++segment];
+        if (whole + 4 > segmentEnd && segment + 1 < segmentCount_) {
+            straddling(rest, whole);
+        } else {
+            apply(rest, Float4(drive_[segment * kLanes + lane]), Float4(post_[segment * kLanes + lane]));
+        }
         std::memcpy(data + whole, rest, sizeof(float) * static_cast<size_t>(count - whole));
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "engine/wave/Environment.h"
 #include "engine/wave/Float4.h"
@@ -51,6 +52,33 @@ public:
         void setShape(float shape);
         float getShape() const { return shape_; }
         const FunctionTable& table() const { return table_; }
+        // Reads the same values as table().read(v), under the same RoundDownScope, from a copy of
+        // the points stored as (value, slope to the next) pairs: one place per lane to read from and
+        // no subtraction per sample. A local Reader keeps the grid in registers across a loop.
+        class Reader {
+        public:
+            explicit Reader(const ClipTable& t)
+                : scale_(t.scale_), fracOffset_(t.fracOffset_), lowest_(t.lowest_), highest_(t.highest_),
+                  base_(t.pairs_.data() - 2 * t.intOffset_) {}
+            wave::Float4 operator()(wave::Float4 v) const {
+                wave::Float4 p = clamp(v * scale_ - fracOffset_, lowest_, highest_);
+                const wave::Float4 q = floor(p);  // exact: |p| stays far below 2^31
+                alignas(16) float at[4];
+                q.store(at);
+                const float* e0 = base_ + 2 * static_cast<int>(at[0]);
+                const float* e1 = base_ + 2 * static_cast<int>(at[1]);
+                const float* e2 = base_ + 2 * static_cast<int>(at[2]);
+                const float* e3 = base_ + 2 * static_cast<int>(at[3]);
+                const wave::Float4 value(e0[0], e1[0], e2[0], e3[0]);
+                const wave::Float4 slope(e0[1], e1[1], e2[1], e3[1]);
+                return value + slope * (p - q);
+            }
+
+        private:
+            wave::Float4 scale_, fracOffset_, lowest_, highest_;
+            const float* base_;
+        };
+        wave::Float4 read(wave::Float4 v) const { return Reader(*this)(v); }
         // What the table reads at 0 (not exactly 0: the grid straddles 0 and the two halves of
         // the function differ). The clip stage subtracts it so that silence stays silence.
         float zero() const { return zero_; }
@@ -61,6 +89,12 @@ public:
         float shape_ = 0.0f;
         FunctionTable table_;
         float zero_ = 0.0f;
+        std::vector<float> pairs_;
+        float scale_ = 0.0f;
+        float fracOffset_ = 0.0f;
+        float lowest_ = 0.0f;   // the limits of the position, as floats
+        float highest_ = 0.0f;
+        int intOffset_ = 0;
     };
 
     // Frequency coefficient of a stage iterated three times per sample, for v = log2(fc / fs):

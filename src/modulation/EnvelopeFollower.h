@@ -32,6 +32,8 @@ public:
 private:
     // The one-pole coefficient that covers 90 % of a step in `length` samples.
     static float coefficient(float length);
+    // Moves `current` and its coefficient to `length` when it differs by more than the tolerance.
+    static void updateCoefficient(float length, float& current, float& coefficientInUse);
 
     wave::FloatParameterSource attack_;
     wave::FloatParameterSource release_;

@@ -29,6 +29,20 @@ inline float glideShape(int curve, float t) {
     }
 }
 
+inline float clampedFrequency(float f) {
+    if (!(f > 0.0f)) f = 0.0f;
+    return f > XLFO::kMaxFrequency ? XLFO::kMaxFrequency : f;
+}
+
+// The glide in use: the step's own plus the global input, never below a minimum that grows with
+// the rate (even hard steps are rounded a little at high rates, against aliasing clicks).
+inline float effectiveGlide(float stepGlide, float input, float frequency) {
+    float g = std::isfinite(input) ? stepGlide + input : stepGlide;
+    const float minimum = (0.0002f * frequency) * (0.0002f * frequency);
+    if (g < minimum) g = minimum;
+    return g > 1.0f ? 1.0f : g;
+}
+
 // The 24-bit feedback register: a left shift, folded back with this tap pattern at bit 24.
 constexpr uint32_t kRegisterTaps = 0x11D872B;
 constexpr uint32_t kRegisterMask = 0xFFFFFF;
@@ -180,11 +194,11 @@ void XLFO::lockToPosition(double cyclesPerBar) {
     lockCyclesPerBar_ = cyclesPerBar;
 }
 
-double XLFO::positionAt(std::int64_t time) const {
+inline double XLFO::positionAt(std::int64_t time) const {
     return lockPosition_ + static_cast<double>(time - lockTime_) * lockBeatsPerSample_;
 }
 
-double XLFO::lockedPhase(std::int64_t time) const {
+inline double XLFO::lockedPhase(std::int64_t time) const {
     // Quarter notes to bars, bars to cycles; the trigger reference is the cycle's origin.
     return fraction((positionAt(time) - triggerReference_) * 0.25 * lockCyclesPerBar_);
 }
@@ -224,8 +238,10 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
         phase_ = fraction(syncPhase_ + previousOffset_);
         secondHalf_ = phase_ >= b_;
     }
+    const bool constantInputs =
+        frequencyInput_->isConstant() && glideInput_->isConstant() && phaseOffsetInput_->isConstant();
     int i = 0;
-    while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset);
+    while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset, constantInputs);
 
     const float f0 = frames > 0 && frequency[0] > 0.0f ? std::min(frequency[0], kMaxFrequency) : 0.0f;
     fast_ = count_ * f0 * 0.5f > 10.0f;
@@ -233,7 +249,7 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
 }
 
 int XLFO::renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
-                     const float* phaseOffset) {
+                     const float* phaseOffset, bool constantInputs) {
     Step& s = steps_[static_cast<size_t>(index)];
     const float v = stepValue(index);
     // The value the end of the step glides to.
@@ -248,61 +264,77 @@ int XLFO::renderStep(int index, float* out, int i, int frames, const float* freq
     // step of an odd count runs its two halves at the speeds of the two halves of the cycle.
     const double start = s.start_;
     const double end = s.end_;
-    double spanStart = start, spanEnd = end, xBase = 0.0, xScale;
+    Pass pass{v, w - v, s.glide_.get(), s.glideFunction_.get(), start, end, 0.0, 0.0};
     if (s.middle_) {
         if (phase_ < b_) {
-            spanEnd = b_;
-            xScale = 0.5 / (b_ - start);
+            pass.spanEnd = b_;
+            pass.xScale = 0.5 / (b_ - start);
         } else {
-            spanStart = b_;
-            xBase = 0.5;
-            xScale = 0.5 / (end - b_);
+            pass.spanStart = b_;
+            pass.xBase = 0.5;
+            pass.xScale = 0.5 / (end - b_);
         }
     } else {
-        xScale = 1.0 / (end - start);
+        pass.xScale = 1.0 / (end - start);
     }
 
-    const float stepGlide = s.glide_.get();
-    const int curve = s.glideFunction_.get();
-    const float rise = w - v;
-    const double invRate = 1.0 / getEnvironment().getSampleRate();
     double reached = phase_;
-    do {
-        float f = frequency[i];
-        if (!(f > 0.0f)) f = 0.0f;
-        if (f > kMaxFrequency) f = kMaxFrequency;
-        float g = glide[i];
-        g = std::isfinite(g) ? stepGlide + g : stepGlide;
-        // Even hard steps are rounded a little at high rates, against aliasing clicks.
-        const float minimum = (0.0002f * f) * (0.0002f * f);
-        if (g < minimum) g = minimum;
-        if (g > 1.0f) g = 1.0f;
-
-        const float x = static_cast<float>(xBase + (phase_ - spanStart) * xScale);
-        float y = v;
-        if (g > 0.0f && x > 1.0f - g) y = v + glideShape(curve, std::min((x - (1.0f - g)) / g, 1.0f)) * rise;
-        out[i] = y;
-
-        float offset = phaseOffset[i];
-        if (!std::isfinite(offset)) offset = previousOffset_;
-        // The phases of the next sample, each wrapped into [0, 1) at once, so that no rounding
-        // depends on where a block ends.
-        if (locked_) {
-            syncPhase_ = lockedPhase(renderTime_ + i + 1);
-        } else {
-            syncPhase_ += f * invRate;
-            if (syncPhase_ >= 1.0) syncPhase_ = fraction(syncPhase_);
-        }
-        const double previous = phase_;
-        phase_ = fraction(syncPhase_ + static_cast<double>(offset));
-        // The phase as it ran on, past the end of the cycle (or back before its start).
-        reached = phase_ - previous < -0.5 ? phase_ + 1.0 : phase_ - previous > 0.5 ? phase_ - 1.0 : phase_;
-        previousOffset_ = offset;
-        ++i;
-    } while (i < frames && reached >= spanStart && reached < spanEnd);
+    i = constantInputs ? runPass<true>(pass, out, i, frames, frequency, glide, phaseOffset, reached)
+                       : runPass<false>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
 
     // A random step draws a new value on its next pass.
     if (s.random_.get() && !(reached >= start && reached < end)) s.valid_ = false;
     secondHalf_ = phase_ >= b_;
+    return i;
+}
+
+template <bool kConstantInputs>
+int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* frequency, const float* glide,
+                  const float* phaseOffset, double& reached) {
+    const double invRate = 1.0 / getEnvironment().getSampleRate();
+    const bool locked = locked_;
+    // Members in locals: the stores to `out` could otherwise alias them.
+    double phase = phase_;
+    double syncPhase = syncPhase_;
+    float offset = previousOffset_;
+    float f = 0.0f;
+    float g = 0.0f;
+    if (kConstantInputs) {
+        f = clampedFrequency(frequency[i]);
+        g = effectiveGlide(pass.glide, glide[i], f);
+        if (std::isfinite(phaseOffset[i])) offset = phaseOffset[i];
+    }
+    const double increment = f * invRate;
+    const float glideStart = 1.0f - g;
+    do {
+        if (!kConstantInputs) {
+            f = clampedFrequency(frequency[i]);
+            g = effectiveGlide(pass.glide, glide[i], f);
+            // A non-finite offset keeps the previous one.
+            if (std::isfinite(phaseOffset[i])) offset = phaseOffset[i];
+        }
+        const float x = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
+        float y = pass.value;
+        if (g > 0.0f && x > (kConstantInputs ? glideStart : 1.0f - g))
+            y = pass.value + glideShape(pass.curve, std::min((x - (1.0f - g)) / g, 1.0f)) * pass.rise;
+        out[i] = y;
+
+        // The phases of the next sample, each wrapped into [0, 1) at once, so that no rounding
+        // depends on where a block ends.
+        if (locked) {
+            syncPhase = lockedPhase(renderTime_ + i + 1);
+        } else {
+            syncPhase += kConstantInputs ? increment : f * invRate;
+            if (syncPhase >= 1.0) syncPhase = fraction(syncPhase);
+        }
+        const double previous = phase;
+        phase = fraction(syncPhase + static_cast<double>(offset));
+        // The phase as it ran on, past the end of the cycle (or back before its start).
+        reached = phase - previous < -0.5 ? phase + 1.0 : phase - previous > 0.5 ? phase - 1.0 : phase;
+        ++i;
+    } while (i < frames && reached >= pass.spanStart && reached < pass.spanEnd);
+    phase_ = phase;
+    syncPhase_ = syncPhase;
+    previousOffset_ = offset;
     return i;
 }

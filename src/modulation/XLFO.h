@@ -125,8 +125,21 @@ private:
     float nextRandom(float v);
     void changeBalance(double balance);
     float stepValue(int index);
+    // What stays fixed during one pass through a step.
+    struct Pass {
+        float value;      // held value
+        float rise;       // the glide's way to the next value
+        float glide;      // the step's own glide
+        int curve;
+        double spanStart, spanEnd, xBase, xScale;  // the span run through and its map to x
+    };
     int renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
-                   const float* phaseOffset);
+                   const float* phaseOffset, bool constantInputs);
+    // Renders samples from i on until the phase leaves the pass's span or the block ends; returns
+    // the next sample and the phase as it ran on. With constant inputs their values are prepared once.
+    template <bool kConstantInputs>
+    int runPass(const Pass& pass, float* out, int i, int frames, const float* frequency, const float* glide,
+                const float* phaseOffset, double& reached);
     // The song position (quarter notes) at graph time `time`, and the locked sync phase there.
     double positionAt(std::int64_t time) const;
     double lockedPhase(std::int64_t time) const;

@@ -2,6 +2,9 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 #include "FilterTestSupport.h"
 #include "engine/wave/Environment.h"
@@ -388,5 +391,34 @@ TEST(StateVariableFilter, PipelinedStagesMatchThePlainPassExactly) {
                 }
             }
         }
+    }
+}
+
+// The clip stage reads its own copy of the table; it must give the table's values bit for bit,
+// inside the grid, at its points, past both ends, and for values that are not numbers at all.
+TEST(StateVariableFilter, ClipTableReadMatchesItsFunctionTableExactly) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (float shape : {0.3f, 0.05f, 1.0f}) {
+        StateVariableFilter::ClipTable clip(shape);
+        const FunctionTable& table = clip.table();
+        std::vector<float> values;
+        for (int k = -500000; k <= 500000; ++k) values.push_back(4.4e-5f * static_cast<float>(k) * 1.0001f);
+        for (int k = 0; k < table.size(); ++k) values.push_back(table.getMin() + 80.0f * k / (table.size() - 1));
+        for (float v : {0.0f, -0.0f, 39.9999f, 40.0f, -40.0f, 1e9f, -1e9f, inf, -inf, nan, 1e-30f}) values.push_back(v);
+        while (values.size() % 4 != 0) values.push_back(0.5f);
+
+        FunctionTable::RoundDownScope roundDown;
+        int mismatches = 0;
+        for (size_t j = 0; j < values.size(); j += 4) {
+            const wave::Float4 v = wave::Float4::loadUnaligned(&values[j]);
+            const wave::Float4 expected = table.read(v), actual = clip.read(v);
+            for (int lane = 0; lane < 4; ++lane) {
+                const float e = expected.lane(lane), a = actual.lane(lane);
+                if (std::memcmp(&e, &a, sizeof e) != 0 && ++mismatches < 5)
+                    ADD_FAILURE() << "shape " << shape << " at " << values[j + lane] << ": " << a << " vs " << e;
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << shape;
     }
 }

@@ -55,6 +55,12 @@ public:
     int size() const { return size_; }
     float getMin() const { return min_; }
     float getMax() const { return max_; }
+    // The grid as the vector read uses it: position = v * getScale() - getFractionalOffset(), limited
+    // to getIntegerOffset() .. getIntegerOffset() + size() - 1; its floor minus the integer offset
+    // is the index of the lower point.
+    float getScale() const { return inv_; }
+    float getFractionalOffset() const { return fracOffset_; }
+    int getIntegerOffset() const { return intOffset_; }
     // The sampled points; one more than size(), the last repeating the end value.
     const std::vector<float>& data() const { return data_; }
 
