@@ -8,6 +8,7 @@ std::mutex storageMutex;
 PluginStorage::Mode storageMode = PluginStorage::Mode::Off;
 PlatformPaths::Lookup storageLookup;
 int users = 0;
+bool chosen = false;  // configure() was called: a host adapter keeps that choice
 
 }  // namespace
 
@@ -16,6 +17,16 @@ bool PluginStorage::configure(Mode mode, PlatformPaths::Lookup lookup) {
     if (users != 0) return false;
     storageMode = mode;
     storageLookup = std::move(lookup);
+    chosen = true;
+    return true;
+}
+
+bool PluginStorage::configureForHost() {
+    std::lock_guard<std::mutex> lock(storageMutex);
+    if (users != 0 || chosen) return false;
+    storageMode = Mode::ReadWrite;
+    storageLookup = PlatformPaths::systemLookup();
+    chosen = true;
     return true;
 }
 

@@ -21,6 +21,10 @@ public:
     // False (nothing changes) while an instance is alive: the shared settings and preset managers
     // were built from the old choice and live until the last instance goes.
     static bool configure(Mode mode, PlatformPaths::Lookup lookup = PlatformPaths::systemLookup());
+    // The plug-in inside a host: ReadWrite on the user's folders, unless the process chose a mode
+    // itself (a test, or a program embedding the adapter). Called by the host adapters before
+    // their first instance; false when nothing changed.
+    static bool configureForHost();
     static Mode mode();
     static bool canRead() { return mode() != Mode::Off; }
     static bool canWrite() { return mode() == Mode::ReadWrite; }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/PluginStorage.h"
 #include "host/aax/ParamDisplayDelegate.h"
 #include "host/aax/ParamTaperDelegate.h"
 #include "host/aax/sdk/AAX_CBinaryDisplay.h"
@@ -38,7 +39,11 @@ AAX_Result AaxPluginAdapter::effectInit() {
     const int channels = output == AAX_STEM_MONO ? 1 : 2;
     monoToStereo_ = input == AAX_STEM_MONO && output != AAX_STEM_MONO;
     inputChannels_ = input == AAX_STEM_MONO ? 1 : 2;
-    if (!plugin_) plugin_ = std::make_unique<KestrumPlugin>(channels);
+    if (!plugin_) {
+        // The user's settings, preset folder and MIDI map, as in any host.
+        PluginStorage::configureForHost();
+        plugin_ = std::make_unique<KestrumPlugin>(channels);
+    }
     plugin_->setAdapter(this);
     SharedPluginSettings* shared = GenericPlugin::sharedSettings();
     sideChainEnabled_ = plugin_->productInfo().hasSideChain && !(shared && shared->defaultToNoSideChain.get());

@@ -11,6 +11,7 @@
 #include <lv2/options/options.h>
 #include <lv2/time/time.h>
 
+#include "engine/PluginStorage.h"
 #include "host/lv2/Lv2ControlPorts.h"
 #include "host/lv2/Lv2Uris.h"
 #include "midi/DefaultChannelEventReceiver.h"
@@ -36,6 +37,8 @@ std::unique_ptr<Lv2Plugin> Lv2Plugin::create(Lv2PortLayout::Variant variant, dou
 Lv2Plugin::Lv2Plugin(Lv2PortLayout::Variant variant, double sampleRate, const LV2_Feature* const* features)
     : layout_(Lv2PortLayout::forVariant(variant)), sampleRate_(sampleRate) {
     readFeatures(features);
+    // The user's settings, preset folder and MIDI map, as in any host.
+    PluginStorage::configureForHost();
     plugin_ = std::make_unique<KestrumPlugin>(layout_.channels);
     plugin_->setSampleRate(static_cast<float>(sampleRate));
     const int count = plugin_->getNumParameters();
