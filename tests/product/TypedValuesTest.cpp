@@ -89,28 +89,6 @@ TEST(TypedValues, LookupRefusalsSayWhatTheParameterTakes) {
     }
 }
 
-TEST(TypedValues, LookupTakesNamesNumbersAndUnitsAsShown) {
-    KestrumPlugin plugin;
-    ParameterLookup lookup(plugin);
-    std::string error;
-    ASSERT_TRUE(lookup.apply("Routing=3", error)) << error;
-    EXPECT_EQ(plugin.routing.formatValue(plugin.routing.getValue()), "3");
-    ASSERT_TRUE(lookup.apply("Routing Mode=mid/side", error)) << error;
-    EXPECT_EQ(plugin.routingMode.formatValue(plugin.routingMode.getValue()), "Mid/Side");
-    ASSERT_TRUE(lookup.apply("Filter 2 Slope=48", error)) << error;
-    EXPECT_EQ(plugin.filters.at(1).slope.getStoredValue(), FilterEnums::Slope48);
-    ASSERT_TRUE(lookup.apply("Num Active Filters=+3", error)) << error;
-    EXPECT_EQ(plugin.filters.getActiveCount(), 3);
-
-    ASSERT_TRUE(lookup.apply("EG 1 Sustain=-INF dB", error)) << error;
-    EXPECT_EQ(plugin.egs.at(0).sustain.getValue(), 0.0f);
-    EXPECT_EQ(plugin.egs.at(0).sustain.formatValue(0.0f), "-INF dB");
-    ASSERT_TRUE(lookup.apply("Filter 1 Freq=75616 Hz", error)) << error;
-    EXPECT_EQ(plugin.filters.at(0).freq.getValue(), 1.0f);
-    ASSERT_TRUE(lookup.apply("Slot 1 Target=xlfo 1 phase offset", error)) << error;
-    EXPECT_EQ(plugin.slots.at(0).target.getTargetIndex(), 19);
-}
-
 // The refusal messages quoted in docs/values.md are the ones the lookup gives.
 TEST(TypedValues, MessagesQuotedInTheValuesDocumentAreCurrent) {
     KestrumPlugin plugin;
