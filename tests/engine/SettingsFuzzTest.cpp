@@ -14,14 +14,11 @@
 #include "engine/PluginSettings.h"
 #include "platform/SettingsFile.h"
 #include "support/FakeHome.h"
+#include "support/FuzzScale.h"
 
 namespace {
 
-#ifdef __SANITIZE_ADDRESS__
-constexpr int kScale = 10;
-#else
-constexpr int kScale = 1;
-#endif
+using fuzz::kScale;
 
 
 // A file as the product writes it, with a value of every type and one of another program.

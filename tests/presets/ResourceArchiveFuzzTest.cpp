@@ -5,6 +5,7 @@
 
 #include "presets/ArchiveSupport.h"
 #include "presets/ResourceArchive.h"
+#include "support/FuzzScale.h"
 
 // Damaged archives through the walker, in memory and onto disk: nothing may crash, read outside
 // the bytes (the sanitizer build checks), hang, reserve absurd memory, or write outside the
@@ -13,11 +14,7 @@ using namespace archive_test;
 
 namespace {
 
-#ifdef __SANITIZE_ADDRESS__
-constexpr int kScale = 10;
-#else
-constexpr int kScale = 1;
-#endif
+using fuzz::kScale;
 constexpr int kInMemoryCases = 100000 / kScale;
 constexpr int kExtractionCases = 2000 / kScale;
 
