@@ -132,6 +132,29 @@ TEST(StateVariableFilter, ResonanceRaisesTheCutoffRegion) {
     EXPECT_GT(resonant - flat, 15.0);
 }
 
+// Members of one four-lane group, each fed its own noise: member m gets seed `seed + m`, cut-off
+// `freq(m)` and peak `peak(m)` (both as the filter's source values).
+struct GroupMembers {
+    template <typename Freq, typename Peak>
+    GroupMembers(wave::Environment& env, TestDesign& group, int count, int total, uint32_t seed, float level, int slope,
+                 int response, Freq freq, Peak peak) {
+        for (int m = 0; m < count; ++m) {
+            sources.push_back(std::make_unique<SignalSource>(env, noise(total, seed + m, level)));
+            filters.push_back(std::make_unique<GenericFilter>(env));
+            GenericFilter& f = *filters.back();
+            f.setInput(sources.back().get());
+            joined = f.joinGroup(&group) && joined;
+            f.slope.set(slope);
+            f.response.set(response);
+            f.frequencySource().setTarget(freq(m), 0.0f);
+            f.peakSource().setTarget(peak(m), 0.0f);
+        }
+    }
+    std::vector<std::unique_ptr<SignalSource>> sources;
+    std::vector<std::unique_ptr<GenericFilter>> filters;
+    bool joined = true;
+};
+
 // The four-lane pass and the one-filter path compute the same recurrence in the same order; they
 // differ only by the 1e-24 offset the one-filter path keeps in its band state, which vanishes in
 // the rounding of any audible signal. Tolerance 1e-6 absolute (today the outputs are identical).
@@ -145,20 +168,11 @@ TEST(StateVariableFilter, FourLanePassMatchesTheOneFilterPath) {
                 env.setSampleRate(48000.0f);
                 StateVariableFilter::ClipTable clip(0.3f);
                 TestDesign group(env, &clip, 1.4f, 1.2f);
-                std::vector<std::unique_ptr<SignalSource>> sources;
-                std::vector<std::unique_ptr<GenericFilter>> filters;
-                for (int m = 0; m < memberCount; ++m) {
-                    sources.push_back(std::make_unique<SignalSource>(env, noise(kTotal, 7u + m, 0.8f)));
-                    filters.push_back(std::make_unique<GenericFilter>(env));
-                    GenericFilter& f = *filters.back();
-                    f.setInput(sources.back().get());
-                    ASSERT_TRUE(f.joinGroup(&group));
-                    f.slope.set(slope);
-                    f.response.set(response);
-                    // Different cut-offs, one of them swept so that segments restart on moves.
-                    f.frequencySource().setTarget(9.0f + m, 0.0f);
-                    f.peakSource().setTarget(0.3f * m, 0.0f);
-                }
+                // Different cut-offs, one of them swept so that segments restart on moves.
+                GroupMembers members(env, group, memberCount, kTotal, 7u, 0.8f, slope, response,
+                                     [](int m) { return 9.0f + m; }, [](int m) { return 0.3f * m; });
+                ASSERT_TRUE(members.joined);
+                auto& filters = members.filters;
                 std::vector<std::vector<float>> lanes(static_cast<size_t>(memberCount));
                 for (int done = 0; done < kTotal; done += kBlock) {
                     if (done == kBlock * 4) filters[0]->frequencySource().setTarget(13.0f, 40.0f);
@@ -353,19 +367,10 @@ TEST(StateVariableFilter, PipelinedStagesMatchThePlainPassExactly) {
                     StateVariableFilter::ClipTable clip(0.3f);
                     TestDesign group(env, &clip, 1.4f, 1.1f);
                     const int members = plain ? 3 : memberCount;
-                    std::vector<std::unique_ptr<SignalSource>> sources;
-                    std::vector<std::unique_ptr<GenericFilter>> filters;
-                    for (int m = 0; m < members; ++m) {
-                        sources.push_back(std::make_unique<SignalSource>(env, noise(kTotal, 3u + m, 0.9f)));
-                        filters.push_back(std::make_unique<GenericFilter>(env));
-                        GenericFilter& f = *filters.back();
-                        f.setInput(sources.back().get());
-                        ASSERT_TRUE(f.joinGroup(&group));
-                        f.slope.set(slope);
-                        f.response.set(response);
-                        f.frequencySource().setTarget(8.0f + 1.5f * m, 0.0f);
-                        f.peakSource().setTarget(0.45f + 0.4f * m, 0.0f);
-                    }
+                    GroupMembers built(env, group, members, kTotal, 3u, 0.9f, slope, response,
+                                        [](int m) { return 8.0f + 1.5f * m; }, [](int m) { return 0.45f + 0.4f * m; });
+                    ASSERT_TRUE(built.joined);
+                    auto& filters = built.filters;
                     outputs[plain].resize(static_cast<size_t>(members));
                     int done = 0;
                     for (int call = 0; done < kTotal; ++call) {
