@@ -372,12 +372,31 @@ void ModulationMatrix::GlobalModulationProducer::Term::set(const Buffer& source,
 
 namespace {
 
+// Operands known to be constant are held in registers: a constant is a broadcast group.
+template <bool kSourceVaries, bool kLevelVaries, bool kSumVaries, class FinishGroup>
+void addTermGroups(const float* s, const float* l, const float* sum, float* out, int n, FinishGroup finish) {
+    const Float4 heldSource = finiteOrZero(Float4::load(s));
+    const Float4 heldLevel = Float4::load(l);
+    const Float4 heldSum = Float4::load(sum);
+    for (int i = 0; i < n; i += 4) {
+        const Float4 source = kSourceVaries ? finiteOrZero(Float4::load(s + i)) : heldSource;
+        const Float4 term = source * (kLevelVaries ? Float4::load(l + i) : heldLevel);
+        finish((kSumVaries ? Float4::load(sum + i) : heldSum) + term).store(out + i);
+    }
+}
+
 template <class FinishGroup>
-void addTermGroups(const float* s, int sourceStep, const float* l, int levelStep, const float* sum, int sumStep,
-                   float* out, int n, FinishGroup finish) {
-    for (int i = 0, si = 0, li = 0, ui = 0; i < n; i += 4, si += sourceStep, li += levelStep, ui += sumStep) {
-        const Float4 term = finiteOrZero(Float4::load(s + si)) * Float4::load(l + li);
-        finish(Float4::load(sum + ui) + term).store(out + i);
+void addTermGroups(const float* s, bool sourceVaries, const float* l, bool levelVaries, const float* sum,
+                   bool sumVaries, float* out, int n, FinishGroup finish) {
+    switch ((sourceVaries ? 4 : 0) + (levelVaries ? 2 : 0) + (sumVaries ? 1 : 0)) {
+        case 0: addTermGroups<false, false, false>(s, l, sum, out, n, finish); break;
+        case 1: addTermGroups<false, false, true>(s, l, sum, out, n, finish); break;
+        case 2: addTermGroups<false, true, false>(s, l, sum, out, n, finish); break;
+        case 3: addTermGroups<false, true, true>(s, l, sum, out, n, finish); break;
+        case 4: addTermGroups<true, false, false>(s, l, sum, out, n, finish); break;
+        case 5: addTermGroups<true, false, true>(s, l, sum, out, n, finish); break;
+        case 6: addTermGroups<true, true, false>(s, l, sum, out, n, finish); break;
+        default: addTermGroups<true, true, true>(s, l, sum, out, n, finish); break;
     }
 }
 
@@ -385,18 +404,20 @@ void addTermGroups(const float* s, int sourceStep, const float* l, int levelStep
 
 void ModulationMatrix::GlobalModulationProducer::Term::add(const float* sum, int sumStep, float* out, int n,
                                                            Finish finish, float lower, float upper) const {
+    const bool sourceVaries = sourceStep != 0, levelVaries = levelStep != 0, sumVaries = sumStep != 0;
     switch (finish) {
         case Finish::None:
-            addTermGroups(s, sourceStep, l, levelStep, sum, sumStep, out, n, [](Float4 x) { return x; });
+            addTermGroups(s, sourceVaries, l, levelVaries, sum, sumVaries, out, n, [](Float4 x) { return x; });
             break;
         case Finish::Clamp: {
             const Float4 lo(lower), hi(upper);
-            addTermGroups(s, sourceStep, l, levelStep, sum, sumStep, out, n,
+            addTermGroups(s, sourceVaries, l, levelVaries, sum, sumVaries, out, n,
                           [lo, hi](Float4 x) { return clamp(x, lo, hi); });
             break;
         }
         case Finish::Finite:
-            addTermGroups(s, sourceStep, l, levelStep, sum, sumStep, out, n, [](Float4 x) { return finiteOrZero(x); });
+            addTermGroups(s, sourceVaries, l, levelVaries, sum, sumVaries, out, n,
+                          [](Float4 x) { return finiteOrZero(x); });
             break;
     }
 }
