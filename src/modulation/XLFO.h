@@ -140,6 +140,11 @@ private:
     template <bool kConstantInputs>
     int runPass(const Pass& pass, float* out, int i, int frames, const float* frequency, const float* glide,
                 const float* phaseOffset, double& reached);
+    // With constant inputs: the pass as a held stretch (a fill) and a gliding one, their ends found
+    // from the exact phase at a few samples instead of a test per sample. Returns -1, with nothing
+    // written, where the phase does not advance steadily enough for that (then runPass goes on).
+    int runStretches(const Pass& pass, float* out, int i, int frames, float f, float g, float offset,
+                     double& reached);
     // The song position (quarter notes) at graph time `time`, and the locked sync phase there.
     double positionAt(std::int64_t time) const;
     double lockedPhase(std::int64_t time) const;
