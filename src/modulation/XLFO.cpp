@@ -359,10 +359,22 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
     const double shift = static_cast<double>(offset);
     const std::int64_t time0 = renderTime_ + i;
 
-    // Exactly the values the sample-by-sample loop reaches at sample k of the pass.
+    // Exactly the values the sample-by-sample loop reaches at sample k of the pass. The free phase
+    // walks on from the nearest sample already known before k (the searches ask near each other).
+    long knownAt[4] = {0, 0, 0, 0};
+    double known[4] = {sync0, sync0, sync0, sync0};
+    int nextSlot = 0;
     auto syncAt = [&](long k) {
-        if (k == 0) return sync0;
-        return locked ? lockedPhase(time0 + k) : xlfo_phase::advance(sync0, increment, k);
+        if (locked) return k == 0 ? sync0 : lockedPhase(time0 + k);
+        int from = 0;
+        for (int a = 1; a < 4; ++a)
+            if (knownAt[a] <= k && knownAt[a] > knownAt[from]) from = a;
+        if (knownAt[from] == k) return known[from];
+        const double sync = xlfo_phase::advance(known[from], increment, k - knownAt[from]);
+        nextSlot = nextSlot % 3 + 1;  // slot 0 keeps the start
+        knownAt[nextSlot] = k;
+        known[nextSlot] = sync;
+        return sync;
     };
     auto phaseOf = [&](double sync) { return fraction(sync + shift); };
     auto phaseAt = [&](long k) { return k == 0 ? phase0 : phaseOf(syncAt(k)); };
