@@ -245,10 +245,12 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
         phase_ = fraction(syncPhase_ + previousOffset_);
         secondHalf_ = phase_ >= b_;
     }
-    const bool constantInputs =
-        frequencyInput_->isConstant() && glideInput_->isConstant() && phaseOffsetInput_->isConstant();
+    // With frequency and offset constant the phase advances steadily, whatever the glide does.
+    const Inputs inputs = !frequencyInput_->isConstant() || !phaseOffsetInput_->isConstant() ? Varying
+                          : glideInput_->isConstant()                                        ? Constant
+                                                                                             : SteadyPhase;
     int i = 0;
-    while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset, constantInputs);
+    while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset, inputs);
 
     const float f0 = frames > 0 && frequency[0] > 0.0f ? std::min(frequency[0], kMaxFrequency) : 0.0f;
     fast_ = count_ * f0 * 0.5f > 10.0f;
@@ -256,7 +258,7 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
 }
 
 int XLFO::renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
-                     const float* phaseOffset, bool constantInputs) {
+                     const float* phaseOffset, Inputs inputs) {
     Step& s = steps_[static_cast<size_t>(index)];
     const float v = stepValue(index);
     // The value the end of the step glides to.
@@ -286,8 +288,18 @@ int XLFO::renderStep(int index, float* out, int i, int frames, const float* freq
     }
 
     double reached = phase_;
-    i = constantInputs ? runPass<true>(pass, out, i, frames, frequency, glide, phaseOffset, reached)
-                       : runPass<false>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
+    int next = -1;
+    if (inputs == SteadyPhase) {
+        const float f = clampedFrequency(frequency[i]);
+        const float offset = std::isfinite(phaseOffset[i]) ? phaseOffset[i] : previousOffset_;
+        next = runStretches(pass, out, i, frames, f, 0.0f, glide, offset, reached);
+    }
+    if (next >= 0)
+        i = next;
+    else if (inputs == Constant)
+        i = runPass<true>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
+    else
+        i = runPass<false>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
 
     // A random step draws a new value on its next pass.
     if (s.random_.get() && !(reached >= start && reached < end)) s.valid_ = false;
@@ -313,7 +325,7 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
     }
     const double increment = f * invRate;
     if (kConstantInputs) {
-        const int next = runStretches(pass, out, i, frames, f, g, offset, reached);
+        const int next = runStretches(pass, out, i, frames, f, g, nullptr, offset, reached);
         if (next >= 0) return next;
     }
     do {
@@ -346,8 +358,8 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
     return i;
 }
 
-int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f, float g, float offset,
-                       double& reached) {
+int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f, float g, const float* glide,
+                       float offset, double& reached) {
     const bool locked = locked_;
     const double increment = f * (1.0 / getEnvironment().getSampleRate());
     // The phase's advance per sample, for estimates only.
@@ -409,9 +421,10 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
         return -1;
 
     // From sample 1 on, x grows with k: the glide starts at the first k with x beyond 1 - g.
+    // A varying glide input is taken sample by sample over the whole pass.
     const float glideStart = 1.0f - g;
-    long m = n;
-    if (g > 0.0f && n > 1) {
+    long m = glide ? 1 : n;
+    if (!glide && g > 0.0f && n > 1) {
         const double startPhase = pass.spanStart + (static_cast<double>(glideStart) - pass.xBase) / pass.xScale;
         const double toGlide = (startPhase - phase0) / pace;
         m = toGlide < static_cast<double>(n) ? std::max(1L, static_cast<long>(std::ceil(toGlide))) : n;
@@ -427,7 +440,8 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
         }
     }
 
-    out[i] = glideValue(pass.value, pass.rise, pass.curve, g, xAt(0));
+    auto glideAt = [&](long k) { return glide ? effectiveGlide(pass.glide, glide[i + k], f) : g; };
+    out[i] = glideValue(pass.value, pass.rise, pass.curve, glideAt(0), xAt(0));
     std::fill(out + i + 1, out + i + m, pass.value);
     if (m < n) {
         // The gliding stretch: its positions first, each from the exact phase, then the curve.
@@ -446,7 +460,11 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
                 k += run.count;
             }
         }
-        xlfo_glide::apply(pass.curve, pass.value, pass.rise, g, x + m, static_cast<int>(n - m));
+        if (glide) {
+            for (long k = m; k < n; ++k) x[k] = glideValue(pass.value, pass.rise, pass.curve, glideAt(k), x[k]);
+        } else {
+            xlfo_glide::apply(pass.curve, pass.value, pass.rise, g, x + m, static_cast<int>(n - m));
+        }
     }
 
     reached = reachedAt(n);

@@ -195,3 +195,16 @@ TEST(XLFOStretches, SongPositionLockedRendersMatchTheSampleBySampleLoopBitForBit
         }
     }
 }
+
+TEST(XLFOStretches, AVaryingGlideOverASteadyPhaseMatchesTheSampleBySampleLoopBitForBit) {
+    for (int count : {16, 5, 1}) {
+        Pair p(44100.0f);
+        sixteenMixedSteps(p, count);
+        p.set(9.3f, 0.0f, 0.3f);
+        auto sweep = [](long t) { return 0.6f * std::sin(0.0007f * static_cast<float>(t)) - 0.1f; };
+        source_test::Signal ownGlide(p.environment, sweep);
+        p.glide.setShape(sweep);
+        p.stretches.setGlideInput(&ownGlide);
+        p.compare(44100L * 10, 441, "varying glide");
+    }
+}
