@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "platform/Tolerance.h"
 
@@ -38,8 +39,13 @@ struct Lanes<Float4> {
 // One stage for one input sample x, iterated three times with the input held. f is the frequency
 // coefficient, q the damping, c the cubic limit of the band state (first stage only), L and B the
 // low and band states. Every c·B³ term uses B from before its update.
+// The one-filter path nudges the band state by a tiny ε so that it stays clear of denormals; the
+// four-lane paths run without it (ε = 0), and there the final B + ε is left out: adding +0 changes
+// no value (at most the sign of a zero) but would put one more addition on the serial chain of
+// every sample.
 template <class T, bool kCubic, int kResponse>
 inline T stageStep(T x, T f, T q, T c, T& L, T& B, T eps) {
+    constexpr bool kNudged = std::is_same_v<T, float>;
     T b0 = B;
     L = L + f * (B - eps);                        // L += f·(B - ε)
     B = B + f * (x - q * B - L);                  // B += f·(x - q·B - L) - c·B³
@@ -53,7 +59,7 @@ inline T stageStep(T x, T f, T q, T c, T& L, T& B, T eps) {
     T H = x - q * B - L;                          // H = x - q·B - L
     B = B + f * H;                                // B += f·H - c·B³ + ε
     if constexpr (kCubic) B = B - c * b0 * b0 * b0;
-    B = B + eps;
+    if constexpr (kNudged) B = B + eps;
     B = clampValue(B, -1.0f, 1.0f);
     L = clampValue(L, -10.0f, 10.0f);
     if constexpr (kResponse == GenericFilter::LowPass) return L;
@@ -144,7 +150,6 @@ inline Float4 firstPairStep(Float4 x, Float4 f, Float4 q, Float4 c, Float4 cubic
     Float4 H = x - q * B - L;
     B = B + f * H;
     B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
-    B = B + zero;
     B = clampValue(B, -1.0f, 1.0f);
     L = clampValue(L, -10.0f, 10.0f);
     if constexpr (kResponse == GenericFilter::LowPass) return L;
