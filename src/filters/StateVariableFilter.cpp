@@ -626,8 +626,7 @@ void StateVariableFilter::processBlock(const float* in, float* out, const float*
         if (constant && !factor && !resume) {
             j = count;  // every further segment of this call would get the same coefficients
         } else {
-            for (++j; j < count && !CoefficientSegments::startsAt(time + j, freq[j], h); ++j) {
-            }
+            j = CoefficientSegments::nextStart(freq, j, count, time, h);
         }
         runs_[segment] = j - start;
         resume = false;
@@ -711,8 +710,11 @@ void StateVariableFilter::processMembers(int count) {
         if (oneSegment && !resume) {
             j = count;  // every further segment of this call would get the same coefficients
         } else {
-            for (++j; j < count && !startsAt(j); ++j) {
+            int end = count;
+            for (int lane = 0; lane < memberCount; ++lane) {
+                end = CoefficientSegments::nextStart(streams[lane].frequency, j, end, time, segmentFreq_[lane]);
             }
+            j = end;
         }
         runs_[segment] = j - start;
         resume = false;
