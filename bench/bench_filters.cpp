@@ -13,6 +13,7 @@
 #include "engine/wave/Float4.h"
 #include "filters/BiQuadFilter.h"
 #include "filters/DesignFilter.h"
+#include "filters/FilterAnalyzer.h"
 #include "filters/GenericFilter.h"
 #include "filters/MultiDesignFilter.h"
 #include "filters/StateVariableFilter.h"
@@ -38,6 +39,21 @@ void setFrames(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kBlock);
     state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * kBlock,
                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The self-oscillation mute's level follower over noise (every factor 1).
+void MuteAnalyzer(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    NoiseSource source(env, 4);
+    FilterAnalyzer analyzer(env);
+    analyzer.setInput(&source);
+    for (auto _ : state) {
+        env.advanceBlock();
+        benchmark::DoNotOptimize(analyzer.pull(kBlock, 0)->data());
+        env.run(kBlock, 0);
+    }
+    setFrames(state);
 }
 
 // One-filter path of the kernel, frequency slowly swept so that segments restart as in use.
@@ -162,6 +178,7 @@ void CleanSlotTwoFilters(benchmark::State& state) {
 BENCHMARK(DesignSlotTwoMembers)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(DesignOneFilter)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(CleanSlotTwoFilters)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(MuteAnalyzer);
 BENCHMARK(KernelOneFilter)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(KernelTwoMembers)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(CleanBiquad)->Arg(1)->Arg(2)->Arg(3);

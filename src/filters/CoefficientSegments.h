@@ -17,4 +17,17 @@ struct CoefficientSegments {
     static bool startsAt(std::int64_t time, float frequency, float sampledFrequency) {
         return (time & (kLength - 1)) == 0 || std::fabs(frequency - sampledFrequency) > kMaxMove;
     }
+
+    // The first sample after `begin` and before `end` that starts a new segment for a segment
+    // computed for `sampledFrequency` (freq indexed like the block, `time` the graph time of sample
+    // 0), or `end` if there is none. Several signals sharing segments narrow `end` one after the
+    // other.
+    static int nextStart(const float* freq, int begin, int end, std::int64_t time, float sampledFrequency) {
+        const int toClock = kLength - static_cast<int>((time + begin) & (kLength - 1));
+        const int limit = end - begin > toClock ? begin + toClock : end;
+        for (int j = begin + 1; j < limit; ++j) {
+            if (std::fabs(freq[j] - sampledFrequency) > kMaxMove) return j;
+        }
+        return limit;
+    }
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "platform/Tolerance.h"
 
@@ -38,8 +39,13 @@ struct Lanes<Float4> {
 // One stage for one input sample x, iterated three times with the input held. f is the frequency
 // coefficient, q the damping, c the cubic limit of the band state (first stage only), L and B the
 // low and band states. Every c·B³ term uses B from before its update.
+// The one-filter path nudges the band state by a tiny ε so that it stays clear of denormals; the
+// four-lane paths run without it (ε = 0), and there the final B + ε is left out: adding +0 changes
+// no value (at most the sign of a zero) but would put one more addition on the serial chain of
+// every sample.
 template <class T, bool kCubic, int kResponse>
 inline T stageStep(T x, T f, T q, T c, T& L, T& B, T eps) {
+    constexpr bool kNudged = std::is_same_v<T, float>;
     T b0 = B;
     L = L + f * (B - eps);                        // L += f·(B - ε)
     B = B + f * (x - q * B - L);                  // B += f·(x - q·B - L) - c·B³
@@ -53,7 +59,7 @@ inline T stageStep(T x, T f, T q, T c, T& L, T& B, T eps) {
     T H = x - q * B - L;                          // H = x - q·B - L
     B = B + f * H;                                // B += f·H - c·B³ + ε
     if constexpr (kCubic) B = B - c * b0 * b0 * b0;
-    B = B + eps;
+    if constexpr (kNudged) B = B + eps;
     B = clampValue(B, -1.0f, 1.0f);
     L = clampValue(L, -10.0f, 10.0f);
     if constexpr (kResponse == GenericFilter::LowPass) return L;
@@ -127,6 +133,24 @@ struct PipelineSegments {
     const float* saturation;
 };
 
+// The signals of the two members: the cascade reads its input from the member's stream and writes
+// the last stage's output straight into the member's output buffer, so no interleaved copy of the
+// block is needed.
+struct PipelineIo {
+    const float* in[2];
+    float* out[2];
+
+    // Sample t of both members in lanes 0/1.
+    Float4 load(int t) const { return Float4(in[0][t], in[1][t], 0.0f, 0.0f); }
+    // Lanes 2/3 (the last stage of both members) as sample t.
+    void store(int t, Float4 v) const {
+        alignas(16) float lanes[4];
+        v.store(lanes);
+        out[0][t] = lanes[2];
+        out[1][t] = lanes[3];
+    }
+};
+
 // One stage step of vector A: the cubic band limit only in lanes 0/1 (stage 0).
 template <int kResponse>
 inline Float4 firstPairStep(Float4 x, Float4 f, Float4 q, Float4 c, Float4 cubicLanes, Float4& L, Float4& B) {
@@ -144,7 +168,6 @@ inline Float4 firstPairStep(Float4 x, Float4 f, Float4 q, Float4 c, Float4 cubic
     Float4 H = x - q * B - L;
     B = B + f * H;
     B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
-    B = B + zero;
     B = clampValue(B, -1.0f, 1.0f);
     L = clampValue(L, -10.0f, 10.0f);
     if constexpr (kResponse == GenericFilter::LowPass) return L;
@@ -172,7 +195,7 @@ public:
         cubicLanes_ = Float4::load(lanes);
     }
 
-    void run(float* work) {
+    void run(const PipelineIo& work) {
         if (seg_.frames <= 0 || seg_.count <= 0) return;
         int begin = 0;
         for (int j = 0; j < seg_.count; ++j) {
@@ -254,23 +277,23 @@ private:
 
     // One step with every stage inside the block: stage 0 takes sample t, the last stage delivers
     // sample t - kLag.
-    void step(float* work, int t, const Coefficients& k, Float4& LA, Float4& BA, Float4& LB, Float4& BB,
+    void step(const PipelineIo& work, int t, const Coefficients& k, Float4& LA, Float4& BA, Float4& LB, Float4& BB,
               Float4& prevA, Float4& prevB) const {
         const Float4 zero(0.0f);
-        const Float4 xA = lowHalves(Float4(gain_) * Float4::load(work + 4 * t), prevA);
+        const Float4 xA = lowHalves(Float4(gain_) * work.load(t), prevA);
         if constexpr (kStages == 4) {
             const Float4 xB = crossHalves(prevA, prevB);
             prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
             prevB = stageStep<Float4, false, kResponse>(xB, k.fB, k.qB, zero, LB, BB, zero);
-            highHalves(prevB, prevB).store(work + 4 * (t - kLag));
+            work.store(t - kLag, prevB);
         } else {
             prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
-            highHalves(prevA, prevA).store(work + 4 * (t - kLag));
+            work.store(t - kLag, prevA);
         }
     }
 
     // Steps [from, to) of one segment, where every stage works inside it.
-    void steadySteps(float* work, int from, int to, const Coefficients& k) {
+    void steadySteps(const PipelineIo& work, int from, int to, const Coefficients& k) {
         Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
         for (int t = from; t < to; ++t) step(work, t, k, LA, BA, LB, BB, prevA, prevB);
         LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
@@ -283,7 +306,7 @@ private:
     }
 
     // A step where the stages work in different segments or partly outside the block.
-    void edgeStep(float* work, int t, int j, int begin) {
+    void edgeStep(const PipelineIo& work, int t, int j, int begin) {
         alignas(16) float f[2][4], q[2][4], c[4] = {}, valid[2][4];
         for (int s = 0; s < kStages; ++s) {
             const int n = t - s;
@@ -300,7 +323,7 @@ private:
             }
         }
         const Float4 zero(0.0f);
-        const Float4 in = t < seg_.frames ? Float4(gain_) * Float4::load(work + 4 * t) : zero;
+        const Float4 in = t < seg_.frames ? Float4(gain_) * work.load(t) : zero;
         const Float4 xA = lowHalves(in, prevA_);
         const Float4 validA = Float4::load(valid[0]);
         Float4 L = LA_, B = BA_;
@@ -320,7 +343,7 @@ private:
         }
         prevA_ = yA;
         const int out = t - kLag;
-        if (out >= 0 && out < seg_.frames) highHalves(last, last).store(work + 4 * out);
+        if (out >= 0 && out < seg_.frames) work.store(out, last);
     }
 
     const PipelineSegments& seg_;
@@ -333,7 +356,8 @@ private:
 };
 
 template <int kStages>
-void runPipelinedFor(int response, const PipelineSegments& segments, float* work, float gain, float* low, float* band) {
+void runPipelinedFor(int response, const PipelineSegments& segments, const PipelineIo& work, float gain, float* low,
+                     float* band) {
     if (response == GenericFilter::LowPass) {
         PipelinedCascade<kStages, GenericFilter::LowPass>(segments, gain, low, band).run(work);
     } else if (response == GenericFilter::HighPass) {
@@ -602,8 +626,7 @@ void StateVariableFilter::processBlock(const float* in, float* out, const float*
         if (constant && !factor && !resume) {
             j = count;  // every further segment of this call would get the same coefficients
         } else {
-            for (++j; j < count && !CoefficientSegments::startsAt(time + j, freq[j], h); ++j) {
-            }
+            j = CoefficientSegments::nextStart(freq, j, count, time, h);
         }
         runs_[segment] = j - start;
         resume = false;
@@ -687,8 +710,11 @@ void StateVariableFilter::processMembers(int count) {
         if (oneSegment && !resume) {
             j = count;  // every further segment of this call would get the same coefficients
         } else {
-            for (++j; j < count && !startsAt(j); ++j) {
+            int end = count;
+            for (int lane = 0; lane < memberCount; ++lane) {
+                end = CoefficientSegments::nextStart(streams[lane].frequency, j, end, time, segmentFreq_[lane]);
             }
+            j = end;
         }
         runs_[segment] = j - start;
         resume = false;
@@ -697,22 +723,24 @@ void StateVariableFilter::processMembers(int count) {
     nextTime_ = time + count;
     segmentLanes_ = activeLanes;
 
-    // The pipelined cascade reads lanes 0/1 only.
+    // The pipelined cascade works on lanes 0/1 only and writes the lane buffers itself.
     const bool pipelined = memberCount <= 2 && stages >= 2;
+    auto inputOf = [&](int lane) { return streams[lane].active ? streams[lane].input : silence; };
     float* work = interleaved_.get();
-    for (int lane = 0; lane < (pipelined ? 2 : kLanes); ++lane) {
-        const float* in = streams[lane].active ? streams[lane].input : silence;
-        for (int i = 0; i < count; ++i) work[4 * i + lane] = in[i];
-    }
     if (pipelined) {
         const PipelineSegments segments{runs_.get(),     segmentCount_, count, freqCoef_.get(), damp_.get(),
                                         static_cast<size_t>(blockSize_) * kLanes, saturation_.get()};
+        const PipelineIo io{{inputOf(0), inputOf(1)}, {laneBuffers_[0].get(), laneBuffers_[1].get()}};
         if (stages == 2) {
-            runPipelinedFor<2>(response, segments, work, gain_, low_, band_);
+            runPipelinedFor<2>(response, segments, io, gain_, low_, band_);
         } else {
-            runPipelinedFor<4>(response, segments, work, gain_, low_, band_);
+            runPipelinedFor<4>(response, segments, io, gain_, low_, band_);
         }
     } else {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            const float* in = inputOf(lane);
+            for (int i = 0; i < count; ++i) work[4 * i + lane] = in[i];
+        }
         int begin = 0;
         for (int s = 0; s < segmentCount_; ++s) {
             size_t at = static_cast<size_t>(s) * kLanes;
@@ -729,7 +757,9 @@ void StateVariableFilter::processMembers(int count) {
         for (int lane = 0; lane < kLanes; ++lane) {
             if (!streams[lane].active) continue;
             float* out = laneBuffers_[lane].get();
-            for (int i = 0; i < count; ++i) out[i] = work[4 * i + lane];
+            if (!pipelined) {
+                for (int i = 0; i < count; ++i) out[i] = work[4 * i + lane];
+            }
             clip(out, count, lane);
         }
     }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "DesignTestSupport.h"
@@ -103,4 +106,36 @@ TEST(CoefficientSegments, FilterOutputDoesNotDependOnTheChunkSize) {
             }
         }
     }
+}
+
+// The segment search over a block finds the same starts as testing every sample in turn: on the
+// clock (for any phase of the graph time), on moves just past a tenth of an octave, never on NaN,
+// and never before `begin` + 1 or at or past `end`.
+TEST(CoefficientSegments, NextStartMatchesTheSampleBySampleTest) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> step(-0.04f, 0.04f);
+    std::vector<float> freq(300);
+    float f = 10.0f;
+    for (size_t i = 0; i < freq.size(); ++i) {
+        f += step(random);
+        freq[i] = i % 97 == 50 ? std::numeric_limits<float>::quiet_NaN() : f;
+    }
+    int starts = 0;
+    for (std::int64_t time : {std::int64_t{0}, std::int64_t{1}, std::int64_t{31}, std::int64_t{45}, std::int64_t{1} << 40}) {
+        for (int begin = 0; begin < 290; begin += 7) {
+            for (int end : {begin + 1, begin + 2, begin + 33, 300}) {
+                if (end > 300) continue;
+                const float sampled = freq[static_cast<size_t>(begin)] + (begin % 3 == 0 ? 0.05f : 0.0f);
+                int expected = begin + 1;
+                while (expected < end &&
+                       !CoefficientSegments::startsAt(time + expected, freq[static_cast<size_t>(expected)], sampled)) {
+                    ++expected;
+                }
+                EXPECT_EQ(CoefficientSegments::nextStart(freq.data(), begin, end, time, sampled), expected)
+                    << "time " << time << " begin " << begin << " end " << end;
+                starts += expected < end;
+            }
+        }
+    }
+    EXPECT_GT(starts, 100);
 }
