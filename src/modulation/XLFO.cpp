@@ -362,9 +362,10 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
                        float offset, double& reached) {
     const bool locked = locked_;
     const double increment = f * (1.0 / getEnvironment().getSampleRate());
-    // The phase's advance per sample, for estimates only.
+    // The phase's advance per sample, for estimates only. It must dwarf the rounding of the phase
+    // (about 1e-16), so that the phase never steps back where the sync phase wraps.
     const double pace = locked ? lockBeatsPerSample_ * 0.25 * lockCyclesPerBar_ : increment;
-    if (!(pace > 0.0) || !(pace < 0.25)) return -1;
+    if (!(pace > 1e-12) || !(pace < 0.25)) return -1;
     const long available = frames - i;
     const double sync0 = syncPhase_;
     const double phase0 = phase_;
