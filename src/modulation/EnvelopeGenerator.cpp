@@ -283,7 +283,11 @@ void EnvelopeGenerator::renderSpan(float* out, int n) {
                 y = decayGoal_ - decayDistance_ + decayDistance_ * EnvelopeCurves::read(rising, decayPosition_);
                 decayPosition_ = std::min(decayPosition_ + decayStep_, kLast);
             } else {
-                y = decayGoal_;
+                // Sustain: the goal is reached and held for the rest of the active samples.
+                if (out) std::fill(out + k, out + active, decayGoal_);
+                current_ = decayGoal_;
+                k = active;
+                break;
             }
             if (out) out[k] = y;
             current_ = y;

@@ -362,9 +362,10 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
                        float offset, double& reached) {
     const bool locked = locked_;
     const double increment = f * (1.0 / getEnvironment().getSampleRate());
-    // The phase's advance per sample, for estimates only.
+    // The phase's advance per sample, for estimates only. It must dwarf the rounding of the phase
+    // (about 1e-16), so that the phase never steps back where the sync phase wraps.
     const double pace = locked ? lockBeatsPerSample_ * 0.25 * lockCyclesPerBar_ : increment;
-    if (!(pace > 0.0) || !(pace < 0.25)) return -1;
+    if (!(pace > 1e-12) || !(pace < 0.25)) return -1;
     const long available = frames - i;
     const double sync0 = syncPhase_;
     const double phase0 = phase_;
@@ -452,11 +453,22 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
             double sync = syncAt(m - 1);
             for (long k = m; k < n;) {
                 const xlfo_phase::Run run = xlfo_phase::run(sync, increment, n - k);
-                for (long j = 0; j < run.count; ++j) {
-                    const double phase = phaseOf(run.first + static_cast<double>(j) * run.delta);
-                    x[k + j] = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
-                }
                 sync = run.first + static_cast<double>(run.count - 1) * run.delta;
+                // The whole part of sync + offset is the same at both ends of the run, so for every
+                // sample of it: the fraction takes that one floor (the same operations otherwise).
+                const double whole = std::floor(run.first + shift);
+                if (std::floor(sync + shift) == whole) {
+                    for (long j = 0; j < run.count; ++j) {
+                        const double part = (run.first + static_cast<double>(j) * run.delta + shift) - whole;
+                        const double phase = part < 1.0 ? part : 0.0;
+                        x[k + j] = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
+                    }
+                } else {
+                    for (long j = 0; j < run.count; ++j) {
+                        const double phase = phaseOf(run.first + static_cast<double>(j) * run.delta);
+                        x[k + j] = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
+                    }
+                }
                 k += run.count;
             }
         }
