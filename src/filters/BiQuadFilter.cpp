@@ -59,41 +59,106 @@ void BiQuadFilter::design(Section& s, int response, float frequency, float peak,
 
 namespace {
 
-// The sections of a run of samples with fixed coefficients, sample by sample: every section keeps
-// its own recurrence chain, so the processor overlaps the sections. Each section rounds its output
-// to float before the next takes it, as a section-by-section pass over the block does.
-template <int kSections>
-void runSections(BiQuadFilter::Section* sections, const float* in, float* out, int begin, int end) {
-    double b0[kSections], b1[kSections], b2[kSections], a1[kSections], a2[kSections];
-    double x1[kSections], x2[kSections], y1[kSections], y2[kSections];
-    for (int n = 0; n < kSections; ++n) {
-        const BiQuadFilter::Section& s = sections[n];
-        b0[n] = s.b0, b1[n] = s.b1, b2[n] = s.b2, a1[n] = s.a1, a2[n] = s.a2;
-        x1[n] = s.x1, x2[n] = s.x2, y1[n] = s.y1, y2[n] = s.y2;
+// One section's direct-form step on double state, for one response. The numerator is the
+// response's fixed tap pattern on the float inputs (1, 2, 1 / 1, -2, 1 / 1, 0, -1), which double
+// sums without rounding, times b0: one multiplication instead of three. The y2 term goes first so
+// that the y1 feedback waits on one multiplication and one subtraction only.
+struct SectionState {
+    double b0, a1, a2;
+    double x1, x2, y1, y2;
+
+    void load(const BiQuadFilter::Section& s) {
+        b0 = s.b0, a1 = s.a1, a2 = s.a2;
+        x1 = s.x1, x2 = s.x2, y1 = s.y1, y2 = s.y2;
     }
-    for (int i = begin; i < end; ++i) {
-        float v = in[i];
-        for (int n = 0; n < kSections; ++n) {
-            const double xi = v;
-            const double y = b0[n] * xi + b1[n] * x1[n] + b2[n] * x2[n] - a1[n] * y1[n] - a2[n] * y2[n];
-            x2[n] = x1[n];
-            x1[n] = xi;
-            y2[n] = y1[n];
-            y1[n] = y;
-            v = static_cast<float>(y);
+    void save(BiQuadFilter::Section& s) const { s.x1 = x1, s.x2 = x2, s.y1 = y1, s.y2 = y2; }
+    // Each section rounds its output to float before the next takes it, as a section-by-section
+    // pass over the block does.
+    template <int kResponse>
+    float step(float v) {
+        const double xi = v;
+        double taps;
+        if constexpr (kResponse == GenericFilter::LowPass) {
+            taps = (xi + x2) + (x1 + x1);
+        } else if constexpr (kResponse == GenericFilter::HighPass) {
+            taps = (xi + x2) - (x1 + x1);
+        } else {
+            taps = xi - x2;
         }
-        out[i] = v;
+        const double y = (b0 * taps - a2 * y2) - a1 * y1;
+        x2 = x1;
+        x1 = xi;
+        y2 = y1;
+        y1 = y;
+        return static_cast<float>(y);
     }
-    for (int n = 0; n < kSections; ++n) {
-        BiQuadFilter::Section& s = sections[n];
-        s.x1 = x1[n], s.x2 = x2[n], s.y1 = y1[n], s.y2 = y2[n];
+};
+
+// The sections of a run of samples with fixed coefficients, as a skewed pipeline: in iteration
+// `it` section n filters sample it - n, which section n - 1 finished one iteration earlier. The
+// sections' recurrence chains are then independent within an iteration and overlap in the
+// processor, instead of waiting on each other sample by sample. The pipeline fills and drains
+// inside the run, so the result is the plain cascade's, bit for bit.
+template <int kSections, int kResponse>
+void runSections(BiQuadFilter::Section* sections, const float* in, float* out, int begin, int end) {
+    SectionState st[kSections];
+    for (int n = 0; n < kSections; ++n) st[n].load(sections[n]);
+    // carry[n]: section n's latest output, waiting for section n + 1.
+    float carry[kSections] = {};
+    // Iterations where only some sections have a sample: the pipeline's fill and drain.
+    auto partial = [&](int it) {
+        for (int n = kSections - 1; n >= 0; --n) {
+            const int t = it - n;
+            if (t < begin || t >= end) continue;
+            const float y = st[n].template step<kResponse>(n == 0 ? in[t] : carry[n - 1]);
+            if (n == kSections - 1) {
+                out[t] = y;
+            } else {
+                carry[n] = y;
+            }
+        }
+    };
+    const int steadyBegin = begin + kSections - 1;
+    const int last = end + kSections - 1;
+    int it = begin;
+    for (; it < steadyBegin && it < last; ++it) partial(it);
+    // Every section has a sample. The last section goes first, so each reads its input before
+    // the section in front replaces it. in and out may be one array: out lags behind in.
+    for (; it < end; ++it) {
+        out[it - (kSections - 1)] = st[kSections - 1].template step<kResponse>(kSections == 1 ? in[it] : carry[kSections - 2]);
+        for (int n = kSections - 2; n >= 1; --n) carry[n] = st[n].template step<kResponse>(carry[n - 1]);
+        if constexpr (kSections > 1) carry[0] = st[0].template step<kResponse>(in[it]);
+    }
+    for (; it < last; ++it) partial(it);
+    for (int n = 0; n < kSections; ++n) st[n].save(sections[n]);
+}
+
+template <int kResponse>
+void runSectionsOf(int count, BiQuadFilter::Section* sections, const float* in, float* out, int begin, int end) {
+    if (count == 1) {
+        runSections<1, kResponse>(sections, in, out, begin, end);
+    } else if (count == 2) {
+        runSections<2, kResponse>(sections, in, out, begin, end);
+    } else {
+        runSections<4, kResponse>(sections, in, out, begin, end);
+    }
+}
+
+void runSectionsFor(int response, int count, BiQuadFilter::Section* sections, const float* in, float* out, int begin,
+                    int end) {
+    if (response == GenericFilter::LowPass) {
+        runSectionsOf<GenericFilter::LowPass>(count, sections, in, out, begin, end);
+    } else if (response == GenericFilter::HighPass) {
+        runSectionsOf<GenericFilter::HighPass>(count, sections, in, out, begin, end);
+    } else {
+        runSectionsOf<GenericFilter::BandPass>(count, sections, in, out, begin, end);
     }
 }
 
 }  // namespace
 
 void BiQuadFilter::process(const float* in, float* out, const float* freq, const float* peak, const float* factor,
-                           int count, bool) {
+                           int count, bool constant) {
     if (!stateIsFinite()) reset();
     const float fs = environment_.getSampleRate();
     const int kind = response;
@@ -113,6 +178,10 @@ void BiQuadFilter::process(const float* in, float* out, const float* freq, const
             s.lastFrequency = -1.0f;
         }
     }
+    bool factorSteady = true;
+    if (constant && factor) {
+        for (int i = 1; i < count && factorSteady; ++i) factorSteady = factor[i] == factor[0];
+    }
     auto startsAt = [&](int i, const Section& s) {
         return (i == 0 && !continues) || CoefficientSegments::startsAt(time + i, freq[i], s.lastFrequency);
     };
@@ -128,18 +197,23 @@ void BiQuadFilter::process(const float* in, float* out, const float* freq, const
                 s.lastPeak = p;
             }
         }
+        // Once every section holds the block's constant values, later segment starts in the block
+        // only find nothing to change: the rest of the block is one run.
         int end = i + 1;
+        if (constant && factorSteady) {
+            bool settled = true;
+            const float p = factor ? peak[i] * factor[i] : peak[i];
+            for (int n = 0; n < sections && settled; ++n) {
+                settled = wave::nearlyEqual(freq[i], sections_[n].lastFrequency) &&
+                          wave::nearlyEqual(p, sections_[n].lastPeak);
+            }
+            if (settled) end = count;
+        }
         for (bool starts = false; end < count; ++end) {
             for (int n = 0; n < sections && !starts; ++n) starts = startsAt(end, sections_[n]);
             if (starts) break;
         }
-        if (sections == 1) {
-            runSections<1>(sections_, in, out, i, end);
-        } else if (sections == 2) {
-            runSections<2>(sections_, in, out, i, end);
-        } else {
-            runSections<4>(sections_, in, out, i, end);
-        }
+        runSectionsFor(kind, sections, sections_, in, out, i, end);
         i = end;
     }
 }

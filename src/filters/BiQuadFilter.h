@@ -10,7 +10,7 @@
 // frequency or peak really changed; the peak is multiplied by the mute factor at every update.
 // Coefficients and state are kept in double precision: with single-precision coefficients a
 // low cut-off at a high sample rate (5 Hz at 192 kHz) loses its DC gain and can drift unstable.
-// The sections run side by side, sample by sample, over each run of fixed coefficients.
+// The sections run as a skewed pipeline over each run of fixed coefficients.
 // Audio thread only, except construction.
 class BiQuadFilter : public GenericFilter::FilterUnit {
 public:

@@ -104,6 +104,27 @@ void DelayLine::fillTargets(const float* delay, bool constant, int target, int f
     for (; i < frames; ++i) x[i] = static_cast<float>(targetSamples(delay[i], samplesPerMs));
 }
 
+bool DelayLine::holdsOneTarget(const float* delay, int frames, int target, float samplesPerMs) const {
+    // The whole-sample target rises with the clamped stream (NaN clamps to 0 like a negative
+    // value), so the block holds one target when its smallest and largest clamped values do.
+    const Float4 zero(0.0f), longest(kMaxDelayMs);
+    Float4 lo(kMaxDelayMs), hi(0.0f);
+    int i = 0;
+    for (; i + 4 <= frames; i += 4) {
+        const Float4 ms = min(max(Float4::loadUnaligned(delay + i), zero), longest);
+        lo = min(lo, ms);
+        hi = max(hi, ms);
+    }
+    float smallest = std::min(std::min(lo.lane(0), lo.lane(1)), std::min(lo.lane(2), lo.lane(3)));
+    float largest = std::max(std::max(hi.lane(0), hi.lane(1)), std::max(hi.lane(2), hi.lane(3)));
+    for (; i < frames; ++i) {
+        const float ms = delay[i] >= 0.0f ? std::min(delay[i], kMaxDelayMs) : 0.0f;
+        smallest = std::min(smallest, ms);
+        largest = std::max(largest, ms);
+    }
+    return targetSamples(smallest, samplesPerMs) == target && targetSamples(largest, samplesPerMs) == target;
+}
+
 void DelayLine::glide(float* out, int frames, int w) {
     const int size = ringSize();
     const double longest = maxDelaySamples();
@@ -198,12 +219,8 @@ void DelayLine::render(Buffer& buffer, int frames, int flags) {
     }
 
     // A stream that moves within one whole sample holds the delay as still as a constant one.
-    bool steady = delayConstant;
-    if (!steady) {
-        fillTargets(delay, false, t, frames, perMs);
-        steady = std::all_of(targets_.begin(), targets_.begin() + frames,
-                             [&](float x) { return x == static_cast<float>(t); });
-    }
+    bool steady = delayConstant || holdsOneTarget(delay, frames, t, perMs);
+    if (!steady) fillTargets(delay, false, t, frames, perMs);
     float* out = buffer.data();
     lastBlockGlided_ = !steady || (glide_ && std::fabs(position_ - t) >= kSettled);
     if (lastBlockGlided_) {
@@ -214,7 +231,7 @@ void DelayLine::render(Buffer& buffer, int frames, int flags) {
             groupPosition_ = position_;
             groupVelocity_ = velocity_;
         }
-        if (delayConstant) fillTargets(delay, true, t, frames, perMs);
+        if (steady) fillTargets(delay, true, t, frames, perMs);
         glide(out, frames, w);
     } else {
         // 4. Settled: copy whole runs. Without glide the position simply follows the target.

@@ -50,6 +50,8 @@ private:
     };
     int targetSamples(float ms, float samplesPerMs) const;
     void prepareGlide();
+    // Whether every sample of the delay stream has the whole-sample target `target`.
+    bool holdsOneTarget(const float* delay, int frames, int target, float samplesPerMs) const;
     // Writes the whole-sample target of every sample to targets_.
     void fillTargets(const float* delay, bool constant, int target, int frames, float samplesPerMs);
     // Advances the smoother by `frames` samples and reads the ring at each position.

@@ -309,6 +309,18 @@ void ModulationMatrix::GlobalModulationProducer::render(Buffer& own, int frames,
     float value = (*baseBuffer)[0];
     bool modulated = false;
     bool summed = false;  // the own buffer holds the sum
+    const Finish finish = entry.clampEnabled ? Finish::Clamp : Finish::Finite;
+    // The latest varying term waits until the next one turns up, so that the last of them can
+    // finish the sum (clamp or zero non-finite values) in the same pass.
+    Term pending;
+    bool hasPending = false;
+    auto addPending = [&](Finish how) {
+        const float* sum = constant ? pending.sumHeld : summed ? out : baseBuffer->data();
+        pending.add(sum, constant ? 0 : 4, out, n, how, entry.lower, entry.upper);
+        constant = false;
+        summed = true;
+        hasPending = false;
+    };
 
     for (int u : entry.slots) {
         const SlotEntry& slotEntry = matrix_.slot(u);
@@ -322,30 +334,13 @@ void ModulationMatrix::GlobalModulationProducer::render(Buffer& own, int frames,
         const bool levelConstant = level.isConstant();
 
         modulated = true;
-        if (constant && sourceConstant && levelConstant) {
+        if (constant && !hasPending && sourceConstant && levelConstant) {
             value += finiteOr0((*sourceBuffer)[0]) * (*levelBuffer)[0];
             continue;
         }
-        // A constant operand is read from a broadcast group with a step of 0. The first varying
-        // term adds to the base (or to the constant sum so far) while writing the own buffer.
-        alignas(16) float sourceHeld[4];
-        alignas(16) float levelHeld[4];
-        alignas(16) float sumHeld[4];
-        Float4(finiteOr0((*sourceBuffer)[0])).store(sourceHeld);
-        Float4((*levelBuffer)[0]).store(levelHeld);
-        Float4(value).store(sumHeld);
-        const float* s = sourceConstant ? sourceHeld : sourceBuffer->data();
-        const float* l = levelConstant ? levelHeld : levelBuffer->data();
-        const float* sum = constant ? sumHeld : summed ? out : baseBuffer->data();
-        const int sourceStep = sourceConstant ? 0 : 4;
-        const int levelStep = levelConstant ? 0 : 4;
-        const int sumStep = constant ? 0 : 4;
-        for (int i = 0, si = 0, li = 0, ui = 0; i < n; i += 4, si += sourceStep, li += levelStep, ui += sumStep) {
-            const Float4 term = finiteOrZero(Float4::load(s + si)) * Float4::load(l + li);
-            (Float4::load(sum + ui) + term).store(out + i);
-        }
-        constant = false;
-        summed = true;
+        if (hasPending) addPending(Finish::None);
+        pending.set(*sourceBuffer, sourceConstant, *levelBuffer, levelConstant, value);
+        hasPending = true;
     }
 
     if (!modulated) {
@@ -353,25 +348,78 @@ void ModulationMatrix::GlobalModulationProducer::render(Buffer& own, int frames,
         setConstant(baseConstant);
         return;
     }
-
-    if (entry.clampEnabled) {
-        const float lower = entry.lower;
-        const float upper = entry.upper;
-        if (constant) {
-            value = clampScalar(value, lower, upper);
-        } else {
-            const Float4 lo(lower), hi(upper);
-            for (int i = 0; i < n; i += 4) clamp(Float4::load(out + i), lo, hi).store(out + i);
-        }
-    } else if (constant) {
-        value = finiteOr0(value);
+    if (hasPending) {
+        addPending(finish);
     } else {
-        for (int i = 0; i < n; i += 4) finiteOrZero(Float4::load(out + i)).store(out + i);
+        value = finish == Finish::Clamp ? clampScalar(value, entry.lower, entry.upper) : finiteOr0(value);
+        fill(out, value, frames);
     }
-
-    if (constant) fill(out, value, frames);
     setOutput(&own);
     setConstant(constant);
+}
+
+void ModulationMatrix::GlobalModulationProducer::Term::set(const Buffer& source, bool sourceConstant,
+                                                           const Buffer& level, bool levelConstant, float sum) {
+    // A constant operand is read from a broadcast group with a step of 0.
+    Float4(finiteOr0(source[0])).store(sourceHeld);
+    Float4(level[0]).store(levelHeld);
+    Float4(sum).store(sumHeld);
+    s = sourceConstant ? sourceHeld : source.data();
+    l = levelConstant ? levelHeld : level.data();
+    sourceStep = sourceConstant ? 0 : 4;
+    levelStep = levelConstant ? 0 : 4;
+}
+
+namespace {
+
+// Operands known to be constant are held in registers: a constant is a broadcast group.
+template <bool kSourceVaries, bool kLevelVaries, bool kSumVaries, class FinishGroup>
+void addTermGroups(const float* s, const float* l, const float* sum, float* out, int n, FinishGroup finish) {
+    const Float4 heldSource = finiteOrZero(Float4::load(s));
+    const Float4 heldLevel = Float4::load(l);
+    const Float4 heldSum = Float4::load(sum);
+    for (int i = 0; i < n; i += 4) {
+        const Float4 source = kSourceVaries ? finiteOrZero(Float4::load(s + i)) : heldSource;
+        const Float4 term = source * (kLevelVaries ? Float4::load(l + i) : heldLevel);
+        finish((kSumVaries ? Float4::load(sum + i) : heldSum) + term).store(out + i);
+    }
+}
+
+template <class FinishGroup>
+void addTermGroups(const float* s, bool sourceVaries, const float* l, bool levelVaries, const float* sum,
+                   bool sumVaries, float* out, int n, FinishGroup finish) {
+    switch ((sourceVaries ? 4 : 0) + (levelVaries ? 2 : 0) + (sumVaries ? 1 : 0)) {
+        case 0: addTermGroups<false, false, false>(s, l, sum, out, n, finish); break;
+        case 1: addTermGroups<false, false, true>(s, l, sum, out, n, finish); break;
+        case 2: addTermGroups<false, true, false>(s, l, sum, out, n, finish); break;
+        case 3: addTermGroups<false, true, true>(s, l, sum, out, n, finish); break;
+        case 4: addTermGroups<true, false, false>(s, l, sum, out, n, finish); break;
+        case 5: addTermGroups<true, false, true>(s, l, sum, out, n, finish); break;
+        case 6: addTermGroups<true, true, false>(s, l, sum, out, n, finish); break;
+        default: addTermGroups<true, true, true>(s, l, sum, out, n, finish); break;
+    }
+}
+
+}  // namespace
+
+void ModulationMatrix::GlobalModulationProducer::Term::add(const float* sum, int sumStep, float* out, int n,
+                                                           Finish finish, float lower, float upper) const {
+    const bool sourceVaries = sourceStep != 0, levelVaries = levelStep != 0, sumVaries = sumStep != 0;
+    switch (finish) {
+        case Finish::None:
+            addTermGroups(s, sourceVaries, l, levelVaries, sum, sumVaries, out, n, [](Float4 x) { return x; });
+            break;
+        case Finish::Clamp: {
+            const Float4 lo(lower), hi(upper);
+            addTermGroups(s, sourceVaries, l, levelVaries, sum, sumVaries, out, n,
+                          [lo, hi](Float4 x) { return clamp(x, lo, hi); });
+            break;
+        }
+        case Finish::Finite:
+            addTermGroups(s, sourceVaries, l, levelVaries, sum, sumVaries, out, n,
+                          [](Float4 x) { return finiteOrZero(x); });
+            break;
+    }
 }
 
 ModulationMatrix::GlobalTargetController::GlobalTargetController(ModulationMatrix& matrix, int target)

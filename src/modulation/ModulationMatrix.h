@@ -65,6 +65,25 @@ public:
         void render(wave::Buffer& buffer, int frames, int flags) override;
 
     private:
+        // What a pass does to the sum after adding its term.
+        enum class Finish { None, Clamp, Finite };
+        // One varying source * level term of the sum.
+        struct Term {
+            alignas(16) float sourceHeld[4];
+            alignas(16) float levelHeld[4];
+            alignas(16) float sumHeld[4];
+            const float* s = nullptr;
+            const float* l = nullptr;
+            int sourceStep = 0;
+            int levelStep = 0;
+
+            // sum: the constant sum so far, used when the sum has not varied yet.
+            void set(const wave::Buffer& source, bool sourceConstant, const wave::Buffer& level, bool levelConstant,
+                     float sum);
+            // out = finish(sum + term), four samples at a time (sumStep 0: a constant sum).
+            void add(const float* sum, int sumStep, float* out, int n, Finish finish, float lower, float upper) const;
+        };
+
         ModulationMatrix& matrix_;
         int target_;
     };

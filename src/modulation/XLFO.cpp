@@ -4,11 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/wave/Float4.h"
+#include "modulation/XLFOGlide.h"
+#include "modulation/XLFOSyncPhase.h"
 #include "platform/Tolerance.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // Fractional part in [0, 1), also for negative arguments.
 inline double fraction(double x) {
@@ -23,10 +24,16 @@ inline float glideShape(int curve, float t) {
         case XLFO::Sqrt:
             return t >= 0.0f ? std::sqrt(t) : -std::sqrt(-t);
         case XLFO::Sine:
-            return (static_cast<float>(std::sin((t - 0.5) * kPi)) + 1.0f) * 0.5f;
+            return xlfo_glide::sine(t);
         default:
             return t;
     }
+}
+
+// The glide from x on: the held value before 1 - g, then the curve over the last g of the step.
+inline float glideValue(float value, float rise, int curve, float g, float x) {
+    if (g > 0.0f && x > 1.0f - g) return value + glideShape(curve, std::min((x - (1.0f - g)) / g, 1.0f)) * rise;
+    return value;
 }
 
 inline float clampedFrequency(float f) {
@@ -238,10 +245,12 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
         phase_ = fraction(syncPhase_ + previousOffset_);
         secondHalf_ = phase_ >= b_;
     }
-    const bool constantInputs =
-        frequencyInput_->isConstant() && glideInput_->isConstant() && phaseOffsetInput_->isConstant();
+    // With frequency and offset constant the phase advances steadily, whatever the glide does.
+    const Inputs inputs = !frequencyInput_->isConstant() || !phaseOffsetInput_->isConstant() ? Varying
+                          : glideInput_->isConstant()                                        ? Constant
+                                                                                             : SteadyPhase;
     int i = 0;
-    while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset, constantInputs);
+    while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset, inputs);
 
     const float f0 = frames > 0 && frequency[0] > 0.0f ? std::min(frequency[0], kMaxFrequency) : 0.0f;
     fast_ = count_ * f0 * 0.5f > 10.0f;
@@ -249,7 +258,7 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
 }
 
 int XLFO::renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
-                     const float* phaseOffset, bool constantInputs) {
+                     const float* phaseOffset, Inputs inputs) {
     Step& s = steps_[static_cast<size_t>(index)];
     const float v = stepValue(index);
     // The value the end of the step glides to.
@@ -279,8 +288,18 @@ int XLFO::renderStep(int index, float* out, int i, int frames, const float* freq
     }
 
     double reached = phase_;
-    i = constantInputs ? runPass<true>(pass, out, i, frames, frequency, glide, phaseOffset, reached)
-                       : runPass<false>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
+    int next = -1;
+    if (inputs == SteadyPhase) {
+        const float f = clampedFrequency(frequency[i]);
+        const float offset = std::isfinite(phaseOffset[i]) ? phaseOffset[i] : previousOffset_;
+        next = runStretches(pass, out, i, frames, f, 0.0f, glide, offset, reached);
+    }
+    if (next >= 0)
+        i = next;
+    else if (inputs == Constant)
+        i = runPass<true>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
+    else
+        i = runPass<false>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
 
     // A random step draws a new value on its next pass.
     if (s.random_.get() && !(reached >= start && reached < end)) s.valid_ = false;
@@ -305,7 +324,10 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
         if (std::isfinite(phaseOffset[i])) offset = phaseOffset[i];
     }
     const double increment = f * invRate;
-    const float glideStart = 1.0f - g;
+    if (kConstantInputs) {
+        const int next = runStretches(pass, out, i, frames, f, g, nullptr, offset, reached);
+        if (next >= 0) return next;
+    }
     do {
         if (!kConstantInputs) {
             f = clampedFrequency(frequency[i]);
@@ -314,10 +336,7 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
             if (std::isfinite(phaseOffset[i])) offset = phaseOffset[i];
         }
         const float x = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
-        float y = pass.value;
-        if (g > 0.0f && x > (kConstantInputs ? glideStart : 1.0f - g))
-            y = pass.value + glideShape(pass.curve, std::min((x - (1.0f - g)) / g, 1.0f)) * pass.rise;
-        out[i] = y;
+        out[i] = glideValue(pass.value, pass.rise, pass.curve, g, x);
 
         // The phases of the next sample, each wrapped into [0, 1) at once, so that no rounding
         // depends on where a block ends.
@@ -337,4 +356,120 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
     syncPhase_ = syncPhase;
     previousOffset_ = offset;
     return i;
+}
+
+int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f, float g, const float* glide,
+                       float offset, double& reached) {
+    const bool locked = locked_;
+    const double increment = f * (1.0 / getEnvironment().getSampleRate());
+    // The phase's advance per sample, for estimates only.
+    const double pace = locked ? lockBeatsPerSample_ * 0.25 * lockCyclesPerBar_ : increment;
+    if (!(pace > 0.0) || !(pace < 0.25)) return -1;
+    const long available = frames - i;
+    const double sync0 = syncPhase_;
+    const double phase0 = phase_;
+    const double shift = static_cast<double>(offset);
+    const std::int64_t time0 = renderTime_ + i;
+
+    // Exactly the values the sample-by-sample loop reaches at sample k of the pass. The free phase
+    // walks on from the nearest sample already known before k (the searches ask near each other).
+    long knownAt[4] = {0, 0, 0, 0};
+    double known[4] = {sync0, sync0, sync0, sync0};
+    int nextSlot = 0;
+    auto syncAt = [&](long k) {
+        if (locked) return k == 0 ? sync0 : lockedPhase(time0 + k);
+        int from = 0;
+        for (int a = 1; a < 4; ++a)
+            if (knownAt[a] <= k && knownAt[a] > knownAt[from]) from = a;
+        if (knownAt[from] == k) return known[from];
+        const double sync = xlfo_phase::advance(known[from], increment, k - knownAt[from]);
+        nextSlot = nextSlot % 3 + 1;  // slot 0 keeps the start
+        knownAt[nextSlot] = k;
+        known[nextSlot] = sync;
+        return sync;
+    };
+    auto phaseOf = [&](double sync) { return fraction(sync + shift); };
+    auto phaseAt = [&](long k) { return k == 0 ? phase0 : phaseOf(syncAt(k)); };
+    auto reachedAt = [&](long k) {
+        const double previous = phaseAt(k - 1);
+        const double phase = phaseAt(k);
+        return phase - previous < -0.5 ? phase + 1.0 : phase - previous > 0.5 ? phase - 1.0 : phase;
+    };
+    auto leaves = [&](long k) {
+        const double r = reachedAt(k);
+        return !(r >= pass.spanStart && r < pass.spanEnd);
+    };
+    auto xAt = [&](long k) { return static_cast<float>(pass.xBase + (phaseAt(k) - pass.spanStart) * pass.xScale); };
+
+    // The samples of the pass: up to the first k >= 1 whose phase leaves the span. Estimated from
+    // the pace, then moved until the exact phases confirm it.
+    const double toEnd = (pass.spanEnd - phase0) / pace;
+    long n = toEnd < static_cast<double>(available) ? std::max(1L, static_cast<long>(std::ceil(toEnd))) : available;
+    for (int tries = 0;; ++tries) {
+        if (tries > 8) return -1;
+        if (n > 1 && leaves(n - 1)) {
+            --n;
+        } else if (n < available && !leaves(n)) {
+            ++n;
+        } else {
+            break;
+        }
+    }
+    // Samples 1 .. n-1 stay inside: the first and the last of them do, the phase only grows in
+    // between, and too little time passes for a whole cycle to be hidden there.
+    if (n >= 2 && (leaves(1) || phaseAt(n - 1) < phaseAt(1) || static_cast<double>(n - 2) * pace >= 0.999))
+        return -1;
+
+    // From sample 1 on, x grows with k: the glide starts at the first k with x beyond 1 - g.
+    // A varying glide input is taken sample by sample over the whole pass.
+    const float glideStart = 1.0f - g;
+    long m = glide ? 1 : n;
+    if (!glide && g > 0.0f && n > 1) {
+        const double startPhase = pass.spanStart + (static_cast<double>(glideStart) - pass.xBase) / pass.xScale;
+        const double toGlide = (startPhase - phase0) / pace;
+        m = toGlide < static_cast<double>(n) ? std::max(1L, static_cast<long>(std::ceil(toGlide))) : n;
+        for (int tries = 0;; ++tries) {
+            if (tries > 8) return -1;
+            if (m > 1 && xAt(m - 1) > glideStart) {
+                --m;
+            } else if (m < n && !(xAt(m) > glideStart)) {
+                ++m;
+            } else {
+                break;
+            }
+        }
+    }
+
+    auto glideAt = [&](long k) { return glide ? effectiveGlide(pass.glide, glide[i + k], f) : g; };
+    out[i] = glideValue(pass.value, pass.rise, pass.curve, glideAt(0), xAt(0));
+    std::fill(out + i + 1, out + i + m, pass.value);
+    if (m < n) {
+        // The gliding stretch: its positions first, each from the exact phase, then the curve.
+        float* x = out + i;
+        if (locked) {
+            for (long k = m; k < n; ++k) x[k] = xAt(k);
+        } else {
+            double sync = syncAt(m - 1);
+            for (long k = m; k < n;) {
+                const xlfo_phase::Run run = xlfo_phase::run(sync, increment, n - k);
+                for (long j = 0; j < run.count; ++j) {
+                    const double phase = phaseOf(run.first + static_cast<double>(j) * run.delta);
+                    x[k + j] = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
+                }
+                sync = run.first + static_cast<double>(run.count - 1) * run.delta;
+                k += run.count;
+            }
+        }
+        if (glide) {
+            for (long k = m; k < n; ++k) x[k] = glideValue(pass.value, pass.rise, pass.curve, glideAt(k), x[k]);
+        } else {
+            xlfo_glide::apply(pass.curve, pass.value, pass.rise, g, x + m, static_cast<int>(n - m));
+        }
+    }
+
+    reached = reachedAt(n);
+    syncPhase_ = syncAt(n);
+    phase_ = phaseOf(syncPhase_);
+    previousOffset_ = offset;
+    return i + static_cast<int>(n);
 }

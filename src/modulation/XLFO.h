@@ -133,13 +133,21 @@ private:
         int curve;
         double spanStart, spanEnd, xBase, xScale;  // the span run through and its map to x
     };
+    // How the inputs of a block vary: all of them, only the glide, or none.
+    enum Inputs { Varying, SteadyPhase, Constant };
     int renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
-                   const float* phaseOffset, bool constantInputs);
+                   const float* phaseOffset, Inputs inputs);
     // Renders samples from i on until the phase leaves the pass's span or the block ends; returns
     // the next sample and the phase as it ran on. With constant inputs their values are prepared once.
     template <bool kConstantInputs>
     int runPass(const Pass& pass, float* out, int i, int frames, const float* frequency, const float* glide,
                 const float* phaseOffset, double& reached);
+    // With a steady phase: the pass as a held stretch (a fill) and a gliding one, their ends found
+    // from the exact phase at a few samples instead of a test per sample; a varying glide input
+    // (`glide` not null) is applied per sample in place of g. Returns -1, with nothing written,
+    // where the phase does not advance steadily enough for that (then runPass goes on).
+    int runStretches(const Pass& pass, float* out, int i, int frames, float f, float g, const float* glide,
+                     float offset, double& reached);
     // The song position (quarter notes) at graph time `time`, and the locked sync phase there.
     double positionAt(std::int64_t time) const;
     double lockedPhase(std::int64_t time) const;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "engine/wave/FloatParameterSource.h"
 
@@ -47,6 +48,39 @@ TEST(ValueRamp, RampsLinearlyThroughBlocksAndReportsConstantAfterwards) {
     step(env, src, 64);
     EXPECT_TRUE(src.isConstant());
     EXPECT_FLOAT_EQ((*src.getOutput())[63], 1.0f);
+}
+
+// A ramp's values do not depend on how the host cuts the time into blocks: blocks of 1, 7 and 512
+// frames give the same bits, and each value is the one getCurrentValue() reports at that sample.
+TEST(ValueRamp, ValuesAreTheSameWhateverTheBlockSizes) {
+    constexpr int kTotal = 3000;
+    auto render = [](int blockSize) {
+        Environment env(512);
+        env.setSampleRate(44100.0f);
+        FloatParameterSource src(env, -3.0f);
+        src.ramp().setLimits(-10.0f, 10.0f);
+        step(env, src, 1);
+        src.setTarget(7.3f, 50.0f);  // 2205 samples: crosses many blocks
+        std::vector<float> values;
+        std::vector<float> reported;
+        for (int done = 0; done < kTotal; done += blockSize) {
+            const int n = std::min(blockSize, kTotal - done);
+            reported.push_back(src.ramp().getCurrentValue());
+            step(env, src, n);
+            values.insert(values.end(), src.getOutput()->data(), src.getOutput()->data() + n);
+        }
+        return std::make_pair(values, reported);
+    };
+    const auto [whole, wholeReported] = render(512);
+    for (int blockSize : {1, 7}) {
+        const auto [cut, reported] = render(blockSize);
+        ASSERT_EQ(cut.size(), whole.size());
+        for (size_t i = 0; i < whole.size(); ++i) ASSERT_EQ(cut[i], whole[i]) << "block size " << blockSize << ", sample " << i;
+        if (blockSize == 1) {
+            for (size_t i = 0; i < whole.size(); ++i) ASSERT_EQ(reported[i], whole[i]) << "sample " << i;
+        }
+    }
+    EXPECT_FLOAT_EQ(whole.back(), 7.3f);
 }
 
 TEST(ValueRamp, SkippedBlocksAndUnpulledTimeStillAdvanceTheRamp) {

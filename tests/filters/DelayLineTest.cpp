@@ -144,6 +144,8 @@ public:
 
 private:
     long n_ = 0;
+    int spikeAt_ = -1;
+    float spike_ = 0.0f;
 };
 }  // namespace
 
@@ -233,11 +235,20 @@ public:
     explicit WobblingDelay(wave::Environment& env) : wave::Source(env) {}
     void render(wave::Buffer& buffer, int frames, int) override {
         for (int i = 0; i < frames; ++i, ++n_) buffer[i] = 10.005f + 0.003f * std::sin(0.01f * n_);
+        if (spikeAt_ >= 0 && spikeAt_ < frames) buffer[spikeAt_] = spike_;
+        spikeAt_ = -1;
         setConstant(false);
+    }
+    // The next block has `value` at sample `at`.
+    void spike(int at, float value) {
+        spikeAt_ = at;
+        spike_ = value;
     }
 
 private:
     long n_ = 0;
+    int spikeAt_ = -1;
+    float spike_ = 0.0f;
 };
 }  // namespace
 
@@ -254,4 +265,27 @@ TEST(DelayLine, AStreamMovingWithinOneSampleIsCopiedOnceSettled) {
     std::vector<float> out = pullBlocks(env, delay, total, kBlock);
     EXPECT_FALSE(delay.isGliding());
     for (int i = 480; i < total; ++i) ASSERT_EQ(out[i], in[i - 480]) << i;
+}
+
+// One sample of the stream outside the held whole sample (the next sample up, or NaN, which counts
+// as 0) makes its block glide, wherever it falls: inside a group of four or in a block's tail.
+TEST(DelayLine, OneSampleOutsideTheHeldSampleMakesTheBlockGlide) {
+    constexpr int kOdd = 255;  // 63 groups of four and a tail of three
+    for (int spikeAt : {9, 254}) {
+        for (float spike : {10.03f, std::nanf("")}) {
+            wave::Environment env(kBlock);
+            env.setSampleRate(48000.0f);
+            std::vector<float> in = noise(kOdd * 40, 23u);
+            SignalSource source(env, in);
+            WobblingDelay wobbling(env);
+            DelayLine delay(env);
+            delay.setInput(&source);
+            delay.setDelayProducer(&wobbling);
+            pullBlocks(env, delay, kOdd * 30, kOdd);
+            ASSERT_FALSE(delay.isGliding());
+            wobbling.spike(spikeAt, spike);
+            pullBlocks(env, delay, kOdd, kOdd);
+            EXPECT_TRUE(delay.isGliding()) << "spike " << spike << " at " << spikeAt;
+        }
+    }
 }

@@ -82,11 +82,11 @@ bool ValueRamp::fill(int n) {
     float* out = buffer_.data();
     if (elapsed_ < length_) {
         int count = std::min(length_ - elapsed_, n);
-        double value = start_ + static_cast<double>(elapsed_) * increment_;
-        for (int i = 0; i < count; ++i) {
-            out[i] = static_cast<float>(value);
-            value += increment_;
-        }
+        // Each value from its own position, as getCurrentValue() gives it: no running sum whose
+        // rounding would depend on where the blocks start, and no chain from sample to sample.
+        const double start = start_;
+        const double increment = increment_;
+        for (int i = 0; i < count; ++i) out[i] = static_cast<float>(start + static_cast<double>(elapsed_ + i) * increment);
         elapsed_ += count;
         std::fill(out + count, out + n, target_);
         filled_ = 0;
