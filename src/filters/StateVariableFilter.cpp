@@ -458,11 +458,11 @@ StateVariableFilter::StateVariableFilter(wave::Environment& environment, const C
     : environment_(environment),
       blockSize_(environment.getBlockSize()),
       paddedSize_((environment.getBlockSize() + 3) & ~3),
-      clipTable_(clipTable ? clipTable : &defaultClipTable()) {
-    // Build the shared tables now rather than on the audio thread.
-    freqTable();
-    dampTable();
-    dampLimitTable();
+      clipTable_(clipTable ? clipTable : &defaultClipTable()),
+      // Build the shared tables now rather than on the audio thread.
+      freqTable_(&freqTable()),
+      dampTable_(&dampTable()),
+      dampLimitTable_(&dampLimitTable()) {
     defaultClipTable();
 
     size_t lanes = static_cast<size_t>(kLanes) * blockSize_;
@@ -524,12 +524,19 @@ void StateVariableFilter::computeCoefficients(int segment, int lane, float freq,
     if (drive > 1000.0f) drive = 1000.0f;
 
     size_t at = static_cast<size_t>(segment) * kLanes + lane;
-    float f = freqTable().read(freq - log2SampleRate_);
-    float limit = dampLimitTable().read(f);
-    float q = dampTable().read(resonanceIn);
+    float f = freqTable_->read(freq - log2SampleRate_);
+    float limit = dampLimitTable_->read(f);
+    float q = dampTable_->read(resonanceIn);
     damping(0, segment, lane) = q >= limit ? limit : q;
+    // The later stages' damping depends on the peak alone; it is read again only when that moves.
+    if (!(peak == laterPeak_[lane])) {
+        laterPeak_[lane] = peak;
+        for (int k = 1; k < kMaxStages; ++k) {
+            laterDamp_[lane][k - 1] = dampTable_->read(static_cast<float>(4 - k) * 0.035f * peak);
+        }
+    }
     for (int k = 1; k < stages; ++k) {
-        q = dampTable().read(static_cast<float>(4 - k) * 0.035f * peak);
+        q = laterDamp_[lane][k - 1];
         damping(k, segment, lane) = q >= limit ? limit : q;
     }
     freqCoef_[at] = f;
