@@ -64,12 +64,12 @@ public:
             wave::Float4 operator()(wave::Float4 v) const {
                 wave::Float4 p = clamp(v * scale_ - fracOffset_, lowest_, highest_);
                 const wave::Float4 q = floor(p);  // exact: |p| stays far below 2^31
-                alignas(16) float at[4];
-                q.store(at);
-                const float* e0 = base_ + 2 * static_cast<int>(at[0]);
-                const float* e1 = base_ + 2 * static_cast<int>(at[1]);
-                const float* e2 = base_ + 2 * static_cast<int>(at[2]);
-                const float* e3 = base_ + 2 * static_cast<int>(at[3]);
+                alignas(16) std::int32_t at[4];
+                q.storeTruncated(at);  // one vector conversion for the four places
+                const float* e0 = base_ + 2 * at[0];
+                const float* e1 = base_ + 2 * at[1];
+                const float* e2 = base_ + 2 * at[2];
+                const float* e3 = base_ + 2 * at[3];
                 const wave::Float4 value(e0[0], e1[0], e2[0], e3[0]);
                 const wave::Float4 slope(e0[1], e1[1], e2[1], e3[1]);
                 return value + slope * (p - q);

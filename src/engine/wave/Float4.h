@@ -28,6 +28,8 @@ struct alignas(16) Float4 {
         _mm_store_ps(t, v);
         return t[i];
     }
+    // The lanes truncated towards zero, as four ints (exact for whole numbers below 2^31).
+    void storeTruncated(std::int32_t* p) const { _mm_store_si128(reinterpret_cast<__m128i*>(p), _mm_cvttps_epi32(v)); }
 
     friend Float4 operator+(Float4 a, Float4 b) { return Float4(_mm_add_ps(a.v, b.v)); }
     friend Float4 operator-(Float4 a, Float4 b) { return Float4(_mm_sub_ps(a.v, b.v)); }
@@ -69,6 +71,9 @@ struct alignas(16) Float4 {
     void store(float* p) const { std::memcpy(p, v, sizeof v); }
     void storeUnaligned(float* p) const { store(p); }
     float lane(int i) const { return v[i]; }
+    void storeTruncated(std::int32_t* p) const {
+        for (int i = 0; i < 4; ++i) p[i] = static_cast<std::int32_t>(v[i]);
+    }
 
     template <class F>
     static Float4 map(Float4 a, Float4 b, F f) {
