@@ -94,6 +94,21 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
             return true;
         };
     };
+    // A number in [lo, hi] (whole when asked); the refusal names the option, what it expects and
+    // what it got.
+    auto ranged = [](const char* name, const char* what, double lo, double hi, bool whole, auto store) {
+        return [=](const std::string& v, std::string& e) {
+            double number = 0.0;
+            if (!(whole ? parseWhole(v, lo, hi, number) : parseNumber(v, lo, hi, number))) {
+                char range[64];
+                std::snprintf(range, sizeof range, "from %.0f to %.0f", lo, hi);
+                e = std::string(name) + " expects " + what + " " + range + ", got '" + v + "'";
+                return false;
+            }
+            store(number);
+            return true;
+        };
+    };
     line.option({"--set"}, [&o](const std::string& v, std::string&) {
         o.assignments.push_back(v);
         return true;
@@ -119,49 +134,15 @@ bool RenderApp::parse(const std::vector<std::string>& args, Options& o, std::str
         if (!o.type) e = "unknown --type '" + v + "' (use wav, flac, ogg, aiff or caf)";
         return o.type.has_value();
     });
-    line.option({"--block"}, [&o](const std::string& v, std::string& e) {
-        double number = 0.0;
-        if (!parseWhole(v, 1, 65536, number)) {
-            e = "--block expects a whole number of frames from 1 to 65536, got '" + v + "'";
-            return false;
-        }
-        o.render.blockSize = static_cast<int>(number);
-        return true;
-    });
-    line.option({"--tail"}, [&o](const std::string& v, std::string& e) {
-        if (!parseNumber(v, 0, 3600, o.render.tailSeconds)) {
-            e = "--tail expects seconds from 0 to 3600, got '" + v + "'";
-            return false;
-        }
-        return true;
-    });
-    line.option({"--tempo"}, [&o](const std::string& v, std::string& e) {
-        double number = 0.0;
-        if (!parseNumber(v, 1, 999, number)) {
-            e = "--tempo expects beats per minute from 1 to 999, got '" + v + "'";
-            return false;
-        }
-        o.render.tempo = static_cast<float>(number);
-        return true;
-    });
-    line.option({"--seed"}, [&o](const std::string& v, std::string& e) {
-        double number = 0.0;
-        if (!parseWhole(v, 0, 4294967295.0, number)) {
-            e = "--seed expects a whole number from 0 to 4294967295, got '" + v + "'";
-            return false;
-        }
-        o.seed = static_cast<uint32_t>(number);
-        return true;
-    });
-    line.option({"--jobs", "-j"}, [&o](const std::string& v, std::string& e) {
-        double number = 0.0;
-        if (!parseWhole(v, 1, 1024, number)) {
-            e = "--jobs expects a whole number from 1 to 1024, got '" + v + "'";
-            return false;
-        }
-        o.jobs = static_cast<int>(number);
-        return true;
-    });
+    line.option({"--block"}, ranged("--block", "a whole number of frames", 1, 65536, true,
+                                    [&o](double n) { o.render.blockSize = static_cast<int>(n); }));
+    line.option({"--tail"}, ranged("--tail", "seconds", 0, 3600, false, [&o](double n) { o.render.tailSeconds = n; }));
+    line.option({"--tempo"}, ranged("--tempo", "beats per minute", 1, 999, false,
+                                    [&o](double n) { o.render.tempo = static_cast<float>(n); }));
+    line.option({"--seed"}, ranged("--seed", "a whole number", 0, 4294967295.0, true,
+                                   [&o](double n) { o.seed = static_cast<uint32_t>(n); }));
+    line.option({"--jobs", "-j"}, ranged("--jobs", "a whole number", 1, 1024, true,
+                                         [&o](double n) { o.jobs = static_cast<int>(n); }));
     line.flag({"--list-params"}, [&o] { o.listParams = true; });
     line.flag({"--list-sources"}, [&o] { o.listSources = true; });
     line.flag({"--list-targets"}, [&o] { o.listTargets = true; });
