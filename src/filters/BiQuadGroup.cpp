@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-BiQuadGroup::BiQuadGroup(wave::Environment& environment) : blockSize_(std::max(environment.getBlockSize(), 1)) {
-    for (auto& buffer : buffers_) buffer = std::make_unique<float[]>(static_cast<size_t>(blockSize_));
-}
-
 BiQuadFilter* BiQuadGroup::unitOf(GenericFilter* member) { return dynamic_cast<BiQuadFilter*>(member->getUnit()); }
 
 void BiQuadGroup::process(const float* in, float* out, const float*, const float*, const float*, int count, bool) {
@@ -20,8 +16,9 @@ void BiQuadGroup::reset() {
 }
 
 void BiQuadGroup::processMembers(int count) {
-    count = std::clamp(count, 0, blockSize_);
     const int memberCount = std::min(static_cast<int>(members().size()), kMaxMembers);
+    count = std::max(count, 0);
+    for (int m = 0; m < memberCount; ++m) count = std::min(count, members()[m]->getOwnBuffer()->capacity());
     // The members that filter this block, in member order.
     int active[kMaxMembers];
     BiQuadFilter::Block blocks[kMaxMembers];
@@ -36,7 +33,9 @@ void BiQuadGroup::processMembers(int count) {
         }
         unit->response.set(member->response);
         unit->slope.set(member->slope);
-        blocks[m] = {s.input, buffers_[m].get(), s.frequency, s.peak, s.factor, s.constant, s.factorConstant};
+        // The biquads filter straight into the member's own buffer, which its mix stage then
+        // works on in place.
+        blocks[m] = {s.input, member->getOwnBuffer()->data(), s.frequency, s.peak, s.factor, s.constant, s.factorConstant};
         active[activeCount++] = m;
     }
     for (int k = 0; k < activeCount;) {
@@ -52,5 +51,5 @@ void BiQuadGroup::processMembers(int count) {
             k += 1;
         }
     }
-    for (int k = 0; k < activeCount; ++k) members()[active[k]]->deliver(buffers_[active[k]].get(), count);
+    for (int k = 0; k < activeCount; ++k) members()[active[k]]->deliver(blocks[active[k]].out, count);
 }

@@ -1,7 +1,4 @@
 #pragma once
-#include <memory>
-
-#include "engine/wave/Environment.h"
 #include "filters/BiQuadFilter.h"
 #include "filters/GenericFilter.h"
 
@@ -13,8 +10,6 @@
 // leaving between blocks.
 class BiQuadGroup : public GenericFilter::ParallelFilterUnit {
 public:
-    explicit BiQuadGroup(wave::Environment& environment);
-
     void processMembers(int count) override;
     // A group is only driven through processMembers; a direct call filters nothing but copies.
     void process(const float* in, float* out, const float*, const float*, const float*, int count, bool) override;
@@ -25,8 +20,4 @@ public:
 
 private:
     static BiQuadFilter* unitOf(GenericFilter* member);
-
-    int blockSize_;
-    // One output block per member: the wet signal before the member's mix stage.
-    std::unique_ptr<float[]> buffers_[kMaxMembers];
 };

@@ -49,7 +49,7 @@ const MultiDesignFilter::Style& MultiDesignFilter::Style::shared() {
 MultiDesignFilter::ParallelUnit::ParallelUnit(wave::Environment& environment, const Style& styles)
     : environment_(environment),
       designFilter_(std::make_unique<DesignFilter>(environment, styles[0])),
-      cleanGroup_(std::make_unique<BiQuadGroup>(environment)),
+      cleanGroup_(std::make_unique<BiQuadGroup>()),
       styles_(styles) {}
 
 // ---- filter ----
