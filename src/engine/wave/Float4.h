@@ -70,6 +70,8 @@ struct alignas(16) Float4 {
     // {a0, a2, b0, b2} and {a1, a3, b1, b3}.
     friend Float4 evenLanes(Float4 a, Float4 b) { return Float4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(2, 0, 2, 0))); }
     friend Float4 oddLanes(Float4 a, Float4 b) { return Float4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(3, 1, 3, 1))); }
+    // Bit k set where lane k's sign bit is (for masks: where the lane is all ones).
+    friend int signBits(Float4 a) { return _mm_movemask_ps(a.v); }
 #else
     float v[4];
     Float4() : v{0, 0, 0, 0} {}
@@ -126,6 +128,11 @@ struct alignas(16) Float4 {
     static Float4 loadPairs(const float* low, const float* high) { return Float4(low[0], low[1], high[0], high[1]); }
     friend Float4 evenLanes(Float4 a, Float4 b) { return Float4(a.v[0], a.v[2], b.v[0], b.v[2]); }
     friend Float4 oddLanes(Float4 a, Float4 b) { return Float4(a.v[1], a.v[3], b.v[1], b.v[3]); }
+    friend int signBits(Float4 a) {
+        int bits = 0;
+        for (int i = 0; i < 4; ++i) bits |= std::signbit(a.v[i]) ? 1 << i : 0;
+        return bits;
+    }
 #endif
 
     Float4& operator+=(Float4 b) { return *this = *this + b; }
