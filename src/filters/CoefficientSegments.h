@@ -2,6 +2,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/wave/Float4.h"
+
 // When a filter samples its coefficients afresh. Coefficients hold for a segment of samples: a
 // new segment starts on every 32nd sample of the graph's clock, and sooner when the cut-off
 // (log2 Hz) has moved more than 0.1 octave from the value the segment was computed for. Counting
@@ -25,9 +27,24 @@ struct CoefficientSegments {
     static int nextStart(const float* freq, int begin, int end, std::int64_t time, float sampledFrequency) {
         const int toClock = kLength - static_cast<int>((time + begin) & (kLength - 1));
         const int limit = end - begin > toClock ? begin + toClock : end;
-        for (int j = begin + 1; j < limit; ++j) {
+        // Four samples per test; the same comparison per lane (a NaN never starts a segment).
+        const wave::Float4 sampled(sampledFrequency), maxMove(kMaxMove);
+        int j = begin + 1;
+        for (; j + 4 <= limit; j += 4) {
+            const wave::Float4 move = abs(wave::Float4::loadUnaligned(freq + j) - sampled);
+            const int moved = signBits(lessThan(maxMove, move));
+            if (moved != 0) return j + firstBit(moved);
+        }
+        for (; j < limit; ++j) {
             if (std::fabs(freq[j] - sampledFrequency) > kMaxMove) return j;
         }
         return limit;
+    }
+
+private:
+    static int firstBit(int bits) {  // bits != 0, below 16
+        int k = 0;
+        while (!(bits & 1)) bits >>= 1, ++k;
+        return k;
     }
 };

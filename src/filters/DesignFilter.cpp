@@ -127,9 +127,19 @@ void DesignFilter::Style::lookup(float freq, float peak, float& resonance, float
     if (!(peak >= 0.0f)) peak = 0.0f;
     if (peak > 1.0f) peak = 1.0f;
     const float row = last * peak;
-    resonance = resonanceTable_->valueAt(col, row);
-    saturation = saturationTable_->valueAt(col, row);
-    const float d = driveTable_->valueAt(col, row);
+    float d;
+    const int size = resonanceTable_->size.get();
+    if (saturationTable_->size.get() == size && driveTable_->size.get() == size) {
+        // The three tables share their grid: one place for all of them.
+        const FilterSettingTable::Place place = resonanceTable_->placeOf(col, row);
+        resonance = resonanceTable_->valueAt(place);
+        saturation = saturationTable_->valueAt(place);
+        d = driveTable_->valueAt(place);
+    } else {
+        resonance = resonanceTable_->valueAt(col, row);
+        saturation = saturationTable_->valueAt(col, row);
+        d = driveTable_->valueAt(col, row);
+    }
     drive = d > kMinDrive ? d : kMinDrive;
 }
 

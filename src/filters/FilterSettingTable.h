@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <vector>
 
 #include "platform/Property.h"
@@ -23,25 +24,41 @@ public:
     // values are not checked: callers that may see damaged data validate it first.
     void read(BinaryDataReader& reader);
 
-    // Interpolated value at grid coordinates (col = frequency index, row = peak index). The
-    // coordinates are limited to the data cells, so any argument reads inside the grid.
-    float valueAt(float col, float row) const {
+    // Where grid coordinates (col = frequency index, row = peak index) fall: the lower cell and the
+    // fractions towards the next column and row. The coordinates are limited to the data cells, so
+    // any argument reads inside the grid. A place serves every table of the same size.
+    struct Place {
+        size_t at = 0;
+        size_t stride = 0;
+        float fc = 0.0f;
+        float fr = 0.0f;
+        bool empty = true;  // a table of size 0 reads 0
+    };
+    Place placeOf(float col, float row) const {
+        Place p;
         const int last = size.get() - 1;
-        if (last < 0) return 0.0f;
+        if (last < 0) return p;
         if (!(col >= 0.0f)) col = 0.0f;  // also NaN
         if (col > static_cast<float>(last)) col = static_cast<float>(last);
         if (!(row >= 0.0f)) row = 0.0f;
         if (row > static_cast<float>(last)) row = static_cast<float>(last);
         const int r = static_cast<int>(row);  // a floor: both are non-negative here
         const int c = static_cast<int>(col);
-        const float fc = col - static_cast<float>(c);
-        const float fr = row - static_cast<float>(r);
-        const int stride = last + 2;
-        const size_t at = static_cast<size_t>(r) * stride + c;
-        const float lower = values_[at] + fc * steps_[at];
-        const float upper = values_[at + stride] + fc * steps_[at + stride];
-        return lower + (upper - lower) * fr;
+        p.fc = col - static_cast<float>(c);
+        p.fr = row - static_cast<float>(r);
+        p.stride = static_cast<size_t>(last) + 2;
+        p.at = static_cast<size_t>(r) * p.stride + static_cast<size_t>(c);
+        p.empty = false;
+        return p;
     }
+    // The interpolated value at a place of a table of this size.
+    float valueAt(const Place& p) const {
+        if (p.empty) return 0.0f;
+        const float lower = values_[p.at] + p.fc * steps_[p.at];
+        const float upper = values_[p.at + p.stride] + p.fc * steps_[p.at + p.stride];
+        return lower + (upper - lower) * p.fr;
+    }
+    float valueAt(float col, float row) const { return valueAt(placeOf(col, row)); }
 
     float value(int row, int col) const { return values_[index(row, col)]; }
     float step(int row, int col) const { return steps_[index(row, col)]; }

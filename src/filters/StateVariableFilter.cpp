@@ -151,23 +151,25 @@ struct PipelineIo {
     }
 };
 
-// One stage step of vector A: the cubic band limit only in lanes 0/1 (stage 0).
+// One stage step of vector A: the cubic band limit acts only in lanes 0/1 (stage 0), because c
+// holds 0 in lanes 2/3. There c·B³ is a zero: subtracting it leaves every band value as it is
+// (a band state of -0, the one value it could change, never arises from a cleared state), and
+// where B³ overflows, B itself is already NaN, which the clamp turns into the same value.
 template <int kResponse>
-inline Float4 firstPairStep(Float4 x, Float4 f, Float4 q, Float4 c, Float4 cubicLanes, Float4& L, Float4& B) {
-    const Float4 zero(0.0f);
+inline Float4 firstPairStep(Float4 x, Float4 f, Float4 q, Float4 c, Float4& L, Float4& B) {
     Float4 b0 = B;
     L = L + f * B;
     B = B + f * (x - q * B - L);
-    B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
+    B = B - c * b0 * b0 * b0;
     b0 = B;
     L = L + f * B;
     B = B + f * (x - q * B - L);
-    B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
+    B = B - c * b0 * b0 * b0;
     b0 = B;
     L = L + f * B;
     Float4 H = x - q * B - L;
     B = B + f * H;
-    B = B - select(cubicLanes, c * b0 * b0 * b0, zero);
+    B = B - c * b0 * b0 * b0;
     B = clampValue(B, -1.0f, 1.0f);
     L = clampValue(L, -10.0f, 10.0f);
     if constexpr (kResponse == GenericFilter::LowPass) return L;
@@ -207,7 +209,7 @@ public:
                 const Coefficients before = coefficientsOf(j - 1);
                 Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
                 for (int t = begin; t < edge; ++t) {
-                    step(work, t, blend(now, before, t - begin), LA, BA, LB, BB, prevA, prevB);
+                    step(work, t, blend(now, before, t - begin), Float4(gain_), LA, BA, LB, BB, prevA, prevB);
                 }
                 LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
             } else {
@@ -255,7 +257,7 @@ private:
         k.f = lowHalves(f, f);
         k.fB = k.f;
         k.qA = lowHalves(Float4::load(seg_.damp + at), Float4::load(seg_.damp + seg_.dampStride + at));
-        k.c = Float4::load(seg_.saturation + at);
+        k.c = select(cubicLanes_, Float4::load(seg_.saturation + at), Float4(0.0f));  // stage 0 only
         if constexpr (kStages == 4) {
             k.qB = lowHalves(Float4::load(seg_.damp + 2 * seg_.dampStride + at),
                              Float4::load(seg_.damp + 3 * seg_.dampStride + at));
@@ -277,25 +279,29 @@ private:
 
     // One step with every stage inside the block: stage 0 takes sample t, the last stage delivers
     // sample t - kLag.
-    void step(const PipelineIo& work, int t, const Coefficients& k, Float4& LA, Float4& BA, Float4& LB, Float4& BB,
-              Float4& prevA, Float4& prevB) const {
+    void step(const PipelineIo& work, int t, const Coefficients& k, Float4 gain, Float4& LA, Float4& BA, Float4& LB,
+              Float4& BB, Float4& prevA, Float4& prevB) const {
         const Float4 zero(0.0f);
-        const Float4 xA = lowHalves(Float4(gain_) * work.load(t), prevA);
+        const Float4 xA = lowHalves(gain * work.load(t), prevA);
         if constexpr (kStages == 4) {
             const Float4 xB = crossHalves(prevA, prevB);
-            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
+            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, LA, BA);
             prevB = stageStep<Float4, false, kResponse>(xB, k.fB, k.qB, zero, LB, BB, zero);
             work.store(t - kLag, prevB);
         } else {
-            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, cubicLanes_, LA, BA);
+            prevA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, LA, BA);
             work.store(t - kLag, prevA);
         }
     }
 
     // Steps [from, to) of one segment, where every stage works inside it.
-    void steadySteps(const PipelineIo& work, int from, int to, const Coefficients& k) {
+    void steadySteps(const PipelineIo& work, int from, int to, const Coefficients& coefficients) {
+        // Locals throughout: the output stores could otherwise alias the members and force reloads.
+        const Coefficients k = coefficients;
+        const PipelineIo io = work;
+        const Float4 gain(gain_);
         Float4 LA = LA_, BA = BA_, LB = LB_, BB = BB_, prevA = prevA_, prevB = prevB_;
-        for (int t = from; t < to; ++t) step(work, t, k, LA, BA, LB, BB, prevA, prevB);
+        for (int t = from; t < to; ++t) step(io, t, k, gain, LA, BA, LB, BB, prevA, prevB);
         LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
     }
 
@@ -327,8 +333,8 @@ private:
         const Float4 xA = lowHalves(in, prevA_);
         const Float4 validA = Float4::load(valid[0]);
         Float4 L = LA_, B = BA_;
-        const Float4 yA = firstPairStep<kResponse>(xA, Float4::load(f[0]), Float4::load(q[0]), Float4::load(c),
-                                                   cubicLanes_, L, B);
+        const Float4 yA =
+            firstPairStep<kResponse>(xA, Float4::load(f[0]), Float4::load(q[0]), Float4::load(c), L, B);
         LA_ = select(validA, L, LA_);
         BA_ = select(validA, B, BA_);
         Float4 last = yA;

@@ -60,24 +60,23 @@ public:
         public:
             explicit Reader(const ClipTable& t)
                 : scale_(t.scale_), fracOffset_(t.fracOffset_), lowest_(t.lowest_), highest_(t.highest_),
-                  base_(t.pairs_.data() - 2 * t.intOffset_) {}
+                  pairs_(t.pairs_.data()) {}
             wave::Float4 operator()(wave::Float4 v) const {
-                wave::Float4 p = clamp(v * scale_ - fracOffset_, lowest_, highest_);
-                const wave::Float4 q = floor(p);  // exact: |p| stays far below 2^31
+                const wave::Float4 p = clamp(v * scale_ - fracOffset_, lowest_, highest_);
+                // Converting with the current rounding mode is the floor here. Whole numbers from
+                // the lowest place up: the index of each lane's pair, exact and not negative.
+                const wave::Float4 q = rint(p);
                 alignas(16) std::int32_t at[4];
-                q.storeTruncated(at);  // one vector conversion for the four places
-                const float* e0 = base_ + 2 * at[0];
-                const float* e1 = base_ + 2 * at[1];
-                const float* e2 = base_ + 2 * at[2];
-                const float* e3 = base_ + 2 * at[3];
-                const wave::Float4 value(e0[0], e1[0], e2[0], e3[0]);
-                const wave::Float4 slope(e0[1], e1[1], e2[1], e3[1]);
-                return value + slope * (p - q);
+                (q - lowest_).storeTruncated(at);
+                auto pair = [this](std::int32_t k) { return pairs_ + 2 * static_cast<size_t>(static_cast<std::uint32_t>(k)); };
+                const wave::Float4 a = wave::Float4::loadPairs(pair(at[0]), pair(at[1]));  // v0 s0 v1 s1
+                const wave::Float4 b = wave::Float4::loadPairs(pair(at[2]), pair(at[3]));  // v2 s2 v3 s3
+                return evenLanes(a, b) + oddLanes(a, b) * (p - q);
             }
 
         private:
             wave::Float4 scale_, fracOffset_, lowest_, highest_;
-            const float* base_;
+            const float* pairs_;
         };
         wave::Float4 read(wave::Float4 v) const { return Reader(*this)(v); }
         // What the table reads at 0 (not exactly 0: the grid straddles 0 and the two halves of

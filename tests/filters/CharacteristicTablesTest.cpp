@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -285,4 +286,35 @@ TEST(DesignStyle, WrongMagicLeavesTheConstructionTablesNotTheDefaults) {
     EXPECT_FLOAT_EQ(drive, 0.1f);
     EXPECT_FLOAT_EQ(style.clipShape.get(), 0.3f);
     ResourceStore::instance().unregister("BrokenMagic.fil");
+}
+
+// A style reads its three tables at one shared place while they have the same size; a table that
+// was resized on its own must still be read within its own grid, as valueAt reads it.
+TEST(FilterSettingTable, StyleLookupReadsEveryTableWithinItsOwnGrid) {
+    DesignFilter::Style style("", 1.0f);
+    auto fill = [](FilterSettingTable& t, float scale) {
+        for (int r = 0; r < t.size.get(); ++r) {
+            for (int c = 0; c < t.size.get(); ++c) t.setValue(r, c, scale * static_cast<float>(1 + r * 13 + c * c));
+        }
+        t.updateSteps();
+    };
+    for (int resized : {0, 1}) {
+        if (resized) style.driveTable().size.set(5);
+        fill(style.resonanceTable(), 0.01f);
+        fill(style.saturationTable(), 0.001f);
+        fill(style.driveTable(), 0.5f);
+        const float last = static_cast<float>(style.gridSize.get() - 1);
+        for (float freq : {style.freqMin.get() - 1.0f, 7.3f, 10.05f, 13.9f, style.freqMax.get() + 2.0f}) {
+            for (float peak : {0.0f, 0.37f, 0.8f, 1.0f}) {
+                float resonance = 0.0f, saturation = 0.0f, drive = 0.0f;
+                style.lookup(freq, peak, resonance, saturation, drive);
+                const float col = std::min(std::max((freq - style.freqMin.get()) * style.getFreqScale(), 0.0f), last);
+                const float row = last * peak;
+                EXPECT_EQ(resonance, style.resonanceTable().valueAt(col, row)) << freq << " " << peak;
+                EXPECT_EQ(saturation, style.saturationTable().valueAt(col, row)) << freq << " " << peak;
+                EXPECT_EQ(drive, std::max(style.driveTable().valueAt(col, row), DesignFilter::Style::kMinDrive))
+                    << resized << " " << freq << " " << peak;
+            }
+        }
+    }
 }

@@ -80,6 +80,34 @@ TEST(FunctionTable, RoundDownScopeRestoresTheCallersMode) {
     std::fesetround(FE_TONEAREST);
 }
 
+// The clip stage's table places: whole numbers by the current mode (the floor under round-down,
+// also for negative positions, where truncation would be one too high), and the pair gather.
+TEST(FunctionTable, VectorRoundingFollowsTheModeAndPairsGatherInOrder) {
+    volatile float in[4] = {-2.5f, -0.25f, 3.0f, 4095.75f};  // not folded at compile time
+    const Float4 v(in[0], in[1], in[2], in[3]);
+    {
+        FunctionTable::RoundDownScope roundDown;
+        const Float4 r = rint(v);
+        EXPECT_EQ(r.lane(0), -3.0f);
+        EXPECT_EQ(r.lane(1), -1.0f);
+        EXPECT_EQ(r.lane(2), 3.0f);
+        EXPECT_EQ(r.lane(3), 4095.0f);
+    }
+    const Float4 nearest = rint(Float4(in[0], in[1], in[2], in[3]));  // read again after the scope
+    EXPECT_EQ(nearest.lane(0), -2.0f);  // ties to even
+    EXPECT_EQ(nearest.lane(1), 0.0f);
+    EXPECT_EQ(nearest.lane(3), 4096.0f);
+
+    const float points[8] = {10.0f, 11.0f, 20.0f, 21.0f, 30.0f, 31.0f, 40.0f, 41.0f};
+    const Float4 a = Float4::loadPairs(points + 6, points + 2), b = Float4::loadPairs(points, points + 4);
+    const Float4 even = evenLanes(a, b), odd = oddLanes(a, b);
+    const float expectedEven[4] = {40.0f, 20.0f, 10.0f, 30.0f}, expectedOdd[4] = {41.0f, 21.0f, 11.0f, 31.0f};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(even.lane(k), expectedEven[k]) << k;
+        EXPECT_EQ(odd.lane(k), expectedOdd[k]) << k;
+    }
+}
+
 TEST(FilterTables, CoefficientTablesMatchTheirDefinitions) {
     const FunctionTable& freq = StateVariableFilter::freqTable();
     // v = log2(fc / fs); f = 2·sin(pi·fc / (3·fs)).

@@ -399,6 +399,44 @@ TEST(StateVariableFilter, PipelinedStagesMatchThePlainPassExactly) {
     }
 }
 
+// When members leave a group of four, the two left run pipelined while the lanes of the others still
+// hold their coefficients (saturation among them). The pipelined pass must not apply any of it to
+// the later stages it keeps in those lanes: its members sound exactly as in the plain pass.
+TEST(StateVariableFilter, PipelinedPassIgnoresTheCoefficientsOfMembersThatLeft) {
+    constexpr int kCall = 64, kBefore = 10, kAfter = 30;
+    for (int response : {0, 1, 2}) {
+        std::vector<float> outputs[2][2];
+        for (int leave = 0; leave < 2; ++leave) {
+            wave::Environment env(kBlock);
+            env.setSampleRate(48000.0f);
+            StateVariableFilter::ClipTable clip(0.3f);
+            TestDesign group(env, &clip, 1.4f, 1.1f);
+            GroupMembers built(env, group, 4, kCall * (kBefore + kAfter), 11u, 0.9f, 3, response,
+                                [](int m) { return 9.0f + m; }, [](int m) { return 0.3f + 0.2f * m; });
+            ASSERT_TRUE(built.joined);
+            for (int call = 0; call < kBefore + kAfter; ++call) {
+                if (call == kBefore && leave) {
+                    built.filters[3]->leaveGroup();
+                    built.filters[2]->leaveGroup();
+                }
+                env.advanceBlock();
+                const int pulled = leave && call >= kBefore ? 2 : 4;
+                for (int m = 0; m < pulled; ++m) {
+                    const wave::Buffer* b = built.filters[m]->pull(kCall, 0);
+                    if (m < 2) outputs[leave][m].insert(outputs[leave][m].end(), b->data(), b->data() + kCall);
+                }
+                env.run(kCall, 0);
+            }
+        }
+        for (int m = 0; m < 2; ++m) {
+            ASSERT_EQ(outputs[0][m].size(), outputs[1][m].size());
+            EXPECT_EQ(std::memcmp(outputs[0][m].data(), outputs[1][m].data(), sizeof(float) * outputs[0][m].size()), 0)
+                << "response " << response << " member " << m;
+            EXPECT_GT(peakMagnitude(outputs[1][m]), 0.01f);
+        }
+    }
+}
+
 // The clip stage reads its own copy of the table; it must give the table's values bit for bit,
 // inside the grid, at its points, past both ends, and for values that are not numbers at all.
 TEST(StateVariableFilter, ClipTableReadMatchesItsFunctionTableExactly) {

@@ -62,6 +62,18 @@ struct alignas(16) Float4 {
     friend Float4 lowHalves(Float4 a, Float4 b) { return Float4(_mm_movelh_ps(a.v, b.v)); }
     friend Float4 crossHalves(Float4 a, Float4 b) { return Float4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(1, 0, 3, 2))); }
     friend Float4 highHalves(Float4 a, Float4 b) { return Float4(_mm_movehl_ps(b.v, a.v)); }
+    // A whole number by the current rounding mode (|a| < 2^31): the floor under round-down.
+    friend Float4 rint(Float4 a) { return Float4(_mm_cvtepi32_ps(_mm_cvtps_epi32(a.v))); }
+    // {low[0], low[1], high[0], high[1]}: two pairs of neighbouring floats.
+    static Float4 loadPairs(const float* low, const float* high) {
+        const __m128 l = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(low)));
+        return Float4(_mm_loadh_pi(l, reinterpret_cast<const __m64*>(high)));
+    }
+    // {a0, a2, b0, b2} and {a1, a3, b1, b3}.
+    friend Float4 evenLanes(Float4 a, Float4 b) { return Float4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(2, 0, 2, 0))); }
+    friend Float4 oddLanes(Float4 a, Float4 b) { return Float4(_mm_shuffle_ps(a.v, b.v, _MM_SHUFFLE(3, 1, 3, 1))); }
+    // Bit k set where lane k's sign bit is (for masks: where the lane is all ones).
+    friend int signBits(Float4 a) { return _mm_movemask_ps(a.v); }
 #else
     float v[4];
     Float4() : v{0, 0, 0, 0} {}
@@ -114,6 +126,15 @@ struct alignas(16) Float4 {
     friend Float4 lowHalves(Float4 a, Float4 b) { return Float4(a.v[0], a.v[1], b.v[0], b.v[1]); }
     friend Float4 crossHalves(Float4 a, Float4 b) { return Float4(a.v[2], a.v[3], b.v[0], b.v[1]); }
     friend Float4 highHalves(Float4 a, Float4 b) { return Float4(a.v[2], a.v[3], b.v[2], b.v[3]); }
+    friend Float4 rint(Float4 a) { return map(a, a, [](float x, float) { return std::rint(x); }); }
+    static Float4 loadPairs(const float* low, const float* high) { return Float4(low[0], low[1], high[0], high[1]); }
+    friend Float4 evenLanes(Float4 a, Float4 b) { return Float4(a.v[0], a.v[2], b.v[0], b.v[2]); }
+    friend Float4 oddLanes(Float4 a, Float4 b) { return Float4(a.v[1], a.v[3], b.v[1], b.v[3]); }
+    friend int signBits(Float4 a) {
+        int bits = 0;
+        for (int i = 0; i < 4; ++i) bits |= std::signbit(a.v[i]) ? 1 << i : 0;
+        return bits;
+    }
 #endif
 
     Float4& operator+=(Float4 b) { return *this = *this + b; }
