@@ -265,7 +265,17 @@ void runSectionsOf(int count, const RunIo& a, const RunIo* b, int begin, int end
     } else if (count == 2) {
         runSections<2, kResponse>(a, b, begin, end);
     } else {
-        runSections<4, kResponse>(a, b, begin, end);
+        // Four sections as two passes of two: each pass's state fits the registers, where four
+        // sections of two channels would not. The second pass takes the first one's float
+        // output, as the third section takes the second's: the same bits.
+        runSections<2, kResponse>(a, b, begin, end);
+        const RunIo a2{a.sections + 2, a.out, a.out};
+        if (b) {
+            const RunIo b2{b->sections + 2, b->out, b->out};
+            runSections<2, kResponse>(a2, &b2, begin, end);
+        } else {
+            runSections<2, kResponse>(a2, nullptr, begin, end);
+        }
     }
 }
 
