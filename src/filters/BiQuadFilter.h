@@ -10,7 +10,9 @@
 // frequency or peak really changed; the peak is multiplied by the mute factor at every update.
 // Coefficients and state are kept in double precision: with single-precision coefficients a
 // low cut-off at a high sample rate (5 Hz at 192 kHz) loses its DC gain and can drift unstable.
-// The sections run as a skewed pipeline over each run of fixed coefficients.
+// The sections run as a skewed pipeline over each run of fixed coefficients. Two filters with the
+// same response and slope (the channels of a stereo pair) can run together, in double lanes,
+// with the results of two separate passes bit for bit.
 // Audio thread only, except construction.
 class BiQuadFilter : public GenericFilter::FilterUnit {
 public:
@@ -28,8 +30,25 @@ public:
 
     explicit BiQuadFilter(wave::Environment& environment);
 
+    // One filter's streams for one block: process()'s arguments.
+    struct Block {
+        const float* in;
+        float* out;
+        const float* freq;
+        const float* peak;
+        const float* factor;
+        bool constant;
+        bool factorConstant;  // the factor is known to hold one value (else the block is searched)
+    };
+
     void process(const float* in, float* out, const float* freq, const float* peak, const float* factor, int count,
                  bool constant) override;
+    // Filters two blocks in one pass: a with a's sections and b with b's. Both units must have the
+    // same response and slope (sameShape); each gets what its own process() would give.
+    static void processPair(BiQuadFilter& a, const Block& blockA, BiQuadFilter& b, const Block& blockB, int count);
+    bool sameShape(const BiQuadFilter& other) const {
+        return response == other.response && sectionsForSlope(slope) == sectionsForSlope(other.slope);
+    }
     bool processesInPlace() const override { return true; }
     bool acceptsSlope(int value) const override { return value >= 1 && value <= 3; }
     void reset() override;
@@ -47,7 +66,24 @@ public:
     const Section& section(int index) const { return sections_[index]; }
 
 private:
+    // What one block's pass keeps between its coefficient segments.
+    struct Pass {
+        Block block;
+        int count;
+        int kind;
+        int sections;
+        float sampleRate;
+        std::int64_t time;
+        bool continues;
+        bool factorSteady;
+    };
+
     bool stateIsFinite() const;
+    // The block's checks: state, invalidated coefficients, the clock.
+    Pass beginPass(const Block& block, int count);
+    // Designs the sections whose segment starts at sample i and returns where the next one starts
+    // (count when none does).
+    int beginSegment(const Pass& pass, int i);
 
     wave::Environment& environment_;
     Section sections_[kMaxSections];

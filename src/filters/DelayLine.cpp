@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <numbers>
 
@@ -15,9 +16,10 @@ DelayLine::DelayLine(wave::Environment& environment)
       delaySource_(environment, 0.0f),
       delay_(&delaySource_),
       ring_(static_cast<size_t>(environment.getBlockSize()) +
-                static_cast<size_t>(std::ceil(kMaxSampleRate * kMaxDelayMs * 0.001f)),
+                static_cast<size_t>(std::ceil(kMaxSampleRate * kMaxDelayMs * 0.001f)) + 1,
             0.0f),
-      targets_(static_cast<size_t>(environment.getBlockSize()), 0.0f) {
+      targets_(static_cast<size_t>(environment.getBlockSize()), 0.0f),
+      positions_(static_cast<size_t>(environment.getBlockSize()), 0.0) {
     delaySource_.ramp().setLimits(0.0f, kMaxDelayMs);
     registerReset();
 }
@@ -126,50 +128,48 @@ bool DelayLine::holdsOneTarget(const float* delay, int frames, int target, float
 }
 
 void DelayLine::glide(float* out, int frames, int w) {
-    const int size = ringSize();
-    const double longest = maxDelaySamples();
-    const int valid = valid_;
-    const float* ring = ring_.data();
+    advance(frames);
+    read(out, frames, w);
+}
+
+void DelayLine::advance(int frames) {
     const auto& power = steps_.power;
     const auto& input = steps_.input;
-    // Reads the ring at distance `position` behind sample i of the block. The index wraps with two
-    // compares instead of a division (0 <= m < 2·size + block).
-    auto read = [&](int i, double position) {
-        const double d = std::clamp(position, 0.0, longest);
-        const double p = static_cast<double>(size + w + i) - d;
-        const int m = static_cast<int>(p);
-        int a = m >= size ? m - size : m;
-        if (a >= size) a -= size;
-        if (a >= valid) {
-            out[i] = 0.0f;
-        } else {
-            const float lower = ring[a];
-            const float upper = ring[a + 1 == size ? 0 : a + 1];
-            out[i] = lower + (upper - lower) * static_cast<float>(p - m);
-        }
-    };
     const float* targets = targets_.data();
+    double* position = positions_.data();
     int i = 0;
     // Finish the group the previous block left open.
     for (; groupFilled_ > 0 && i < frames; ++i) {
         groupTargets_[groupFilled_] = targets[i];
         ++groupFilled_;
-        read(i, positionAfter(power, input, groupFilled_, groupPosition_, groupVelocity_, groupTargets_));
+        position[i] = positionAfter(power, input, groupFilled_, groupPosition_, groupVelocity_, groupTargets_);
         if (groupFilled_ == 4) {
             closeGroup(4, groupPosition_, groupVelocity_);
             groupFilled_ = 0;
         }
     }
+    // Whole groups. The factors are copied first: the stores of the positions could otherwise
+    // alias them, and each group would load them again.
+    const double a1 = power[1][0][0], b1 = power[1][0][1], a2 = power[2][0][0], b2 = power[2][0][1];
+    const double a3 = power[3][0][0], b3 = power[3][0][1], a4 = power[4][0][0], b4 = power[4][0][1];
+    const double c4 = power[4][1][0], d4 = power[4][1][1];
+    const double u0 = input[0][0], u1 = input[1][0], u2 = input[2][0], u3 = input[3][0];
+    const double w0 = input[0][1], w1 = input[1][1], w2 = input[2][1], w3 = input[3][1];
     double p = groupPosition_, v = groupVelocity_;
     for (; i + 4 <= frames; i += 4) {
-        const double x[4] = {targets[i], targets[i + 1], targets[i + 2], targets[i + 3]};
-        for (int k = 1; k <= 4; ++k) read(i + k - 1, positionAfter(power, input, k, p, v, x));
-        double np = power[4][0][0] * p + power[4][0][1] * v;
-        double nv = power[4][1][0] * p + power[4][1][1] * v;
-        for (int j = 0; j < 4; ++j) {
-            np += input[3 - j][0] * x[j];
-            nv += input[3 - j][1] * x[j];
-        }
+        const double x0 = targets[i], x1 = targets[i + 1], x2 = targets[i + 2], x3 = targets[i + 3];
+        // As positionAfter() for one to four samples, and closeGroup() for four.
+        const double o1 = a1 * p + b1 * v;
+        // The position of the next group's start has the same terms as o4 and then one more.
+        const double o2 = (a2 * p + b2 * v) + u1 * x0;
+        const double o3 = ((a3 * p + b3 * v) + u2 * x0) + u1 * x1;
+        const double o4 = (((a4 * p + b4 * v) + u3 * x0) + u2 * x1) + u1 * x2;
+        const double np = o4 + u0 * x3;
+        const double nv = ((((c4 * p + d4 * v) + w3 * x0) + w2 * x1) + w1 * x2) + w0 * x3;
+        position[i] = o1;
+        position[i + 1] = o2;
+        position[i + 2] = o3;
+        position[i + 3] = o4;
         p = np;
         v = nv;
     }
@@ -179,9 +179,55 @@ void DelayLine::glide(float* out, int frames, int w) {
     for (; i < frames; ++i) {
         groupTargets_[groupFilled_] = targets[i];
         ++groupFilled_;
-        read(i, positionAfter(power, input, groupFilled_, groupPosition_, groupVelocity_, groupTargets_));
+        position[i] = positionAfter(power, input, groupFilled_, groupPosition_, groupVelocity_, groupTargets_);
     }
     closeGroup(groupFilled_, position_, velocity_);
+}
+
+void DelayLine::read(float* out, int frames, int w) const {
+    constexpr int kChunk = 64;
+    const int size = ringSize();
+    const double longest = maxDelaySamples();
+    const float* ring = ring_.data();
+    const double* position = positions_.data();
+    alignas(16) std::int32_t place[kChunk];
+    alignas(16) float fraction[kChunk];
+    for (int start = 0; start < frames; start += kChunk) {
+        const int n = std::min(kChunk, frames - start);
+        // The ring place and the fraction of each read, without branches, so the compiler packs
+        // the loop. The place wraps with two compares instead of a division (0 <= m < 2·size + block).
+        for (int k = 0; k < n; ++k) {
+            const double raised = position[start + k] < 0.0 ? 0.0 : position[start + k];
+            const double d = longest < raised ? longest : raised;
+            const double p = static_cast<double>(size + w + start + k) - d;
+            const std::int32_t m = static_cast<std::int32_t>(p);
+            std::int32_t a = m - (size & -static_cast<std::int32_t>(m >= size));
+            a -= size & -static_cast<std::int32_t>(a >= size);
+            place[k] = a;
+            fraction[k] = static_cast<float>(p - static_cast<double>(m));
+        }
+        float* y = out + start;
+        int k = 0;
+        for (; k + 4 <= n; k += 4) {
+            const float* r0 = ring + place[k];
+            const float* r1 = ring + place[k + 1];
+            const float* r2 = ring + place[k + 2];
+            const float* r3 = ring + place[k + 3];
+            const Float4 lower(r0[0], r1[0], r2[0], r3[0]);
+            const Float4 upper(r0[1], r1[1], r2[1], r3[1]);
+            (lower + (upper - lower) * Float4::load(fraction + k)).storeUnaligned(y + k);
+        }
+        for (; k < n; ++k) {
+            const float* r = ring + place[k];
+            y[k] = r[0] + (r[1] - r[0]) * fraction[k];
+        }
+        // Until the ring has been filled once, places not written since the reset read as 0.
+        if (valid_ < size) {
+            for (k = 0; k < n; ++k) {
+                if (place[k] >= valid_) y[k] = 0.0f;
+            }
+        }
+    }
 }
 
 int DelayLine::targetSamples(float ms, float samplesPerMs) const {
@@ -205,6 +251,7 @@ void DelayLine::render(Buffer& buffer, int frames, int flags) {
     int first = std::min(frames, size - w);
     std::memcpy(&ring_[w], input->data(), sizeof(float) * static_cast<size_t>(first));
     std::memcpy(ring_.data(), input->data() + first, sizeof(float) * static_cast<size_t>(frames - first));
+    ring_[static_cast<size_t>(size)] = ring_[0];
     writePosition_ = (w + frames) % size;
     valid_ = std::min(valid_ + frames, size);
 

@@ -33,7 +33,7 @@ public:
     void reset();
     void resetState() override { reset(); }
 
-    int ringSize() const { return static_cast<int>(ring_.size()); }
+    int ringSize() const { return static_cast<int>(ring_.size()) - 1; }
     // The longest delay in samples the ring can serve without reading overwritten data.
     int maxDelaySamples() const { return ringSize() - getEnvironment().getBlockSize(); }
     double glidePosition() const { return position_; }
@@ -56,15 +56,22 @@ private:
     void fillTargets(const float* delay, bool constant, int target, int frames, float samplesPerMs);
     // Advances the smoother by `frames` samples and reads the ring at each position.
     void glide(float* out, int frames, int writeStart);
+    // The smoother's position after each of the next `frames` samples, into positions_.
+    void advance(int frames);
+    // Reads the ring with interpolation at the distances in positions_ behind each sample.
+    void read(float* out, int frames, int writeStart) const;
     // The smoother's state after the samples of the open group.
     void closeGroup(int filled, double& position, double& velocity) const;
 
     wave::FloatParameterSource delaySource_;
     wave::Producer* delay_;
+    // The ring, followed by a copy of its first sample, so the upper neighbour of a read is always
+    // the next element.
     std::vector<float> ring_;
     int writePosition_ = 0;
     int valid_ = 0;
     std::vector<float> targets_;  // per-sample target in whole samples while gliding
+    std::vector<double> positions_;  // per-sample smoother position while gliding
     double position_ = 0.0;  // the smoother after the last sample
     double velocity_ = 0.0;
     float coefficient_ = 0.0f;

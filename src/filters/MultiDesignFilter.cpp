@@ -47,7 +47,10 @@ const MultiDesignFilter::Style& MultiDesignFilter::Style::shared() {
 // ---- parallel unit ----
 
 MultiDesignFilter::ParallelUnit::ParallelUnit(wave::Environment& environment, const Style& styles)
-    : environment_(environment), designFilter_(std::make_unique<DesignFilter>(environment, styles[0])), styles_(styles) {}
+    : environment_(environment),
+      designFilter_(std::make_unique<DesignFilter>(environment, styles[0])),
+      cleanGroup_(std::make_unique<BiQuadGroup>()),
+      styles_(styles) {}
 
 // ---- filter ----
 
@@ -58,7 +61,7 @@ MultiDesignFilter::MultiDesignFilter(ParallelUnit& unit)
       styles_(unit.styles()) {
     entries_.reserve(kCharacteristicCount);
     for (int i = 0; i < kTableCharacteristics; ++i) entries_.push_back({nullptr, &designFilter_, i});
-    entries_.push_back({clean_.get(), nullptr, -1});
+    entries_.push_back({clean_.get(), &unit.cleanGroup(), -1});
     joinGroup(&designFilter_);
 }
 
@@ -71,11 +74,11 @@ void MultiDesignFilter::propertyChanged(PropertyBase* property) {
 void MultiDesignFilter::selectCharacteristic(int index) {
     index = std::clamp(index, 0, static_cast<int>(entries_.size()) - 1);
     const Entry& entry = entries_[static_cast<size_t>(index)];
+    if (entry.unit) setUnit(entry.unit);
     if (entry.group) {
         if (getGroup() != entry.group) joinGroup(entry.group);
     } else {
         leaveGroup();
-        setUnit(entry.unit);
     }
     if (entry.group == &designFilter_) designFilter_.setStyle(styles_[entry.styleIndex]);
 }

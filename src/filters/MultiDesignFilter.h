@@ -4,13 +4,15 @@
 #include <vector>
 
 #include "filters/BiQuadFilter.h"
+#include "filters/BiQuadGroup.h"
 #include "filters/DesignFilter.h"
 #include "filters/GenericFilter.h"
 #include "platform/Property.h"
 
 // One of the four filters of a channel. The characteristic decides which unit computes it: the
 // ten table characteristics (0..9) join the design filter shared by this filter slot of every
-// channel and select its style; Clean (10) leaves that group and uses the filter's own biquad.
+// channel and select its style; Clean (10) uses the filter's own biquad, which the slot's biquad
+// group computes together with the other channels' (a stereo pair in one pass).
 // Response and slope reach the unit in use before every pass; a change of characteristic takes
 // effect at the next block, without crossfade and without clearing filter states.
 // Property writes happen between blocks on the audio thread; render on the audio thread.
@@ -60,7 +62,8 @@ public:
         std::vector<DesignFilter::Style*> styles_;
     };
 
-    // The design filter of one filter slot, shared by that slot's filters in every channel.
+    // The design filter and the biquad group of one filter slot, shared by that slot's filters in
+    // every channel.
     class ParallelUnit : public wave::Component {
     public:
         ParallelUnit(wave::Environment& environment, const Style& styles);
@@ -69,11 +72,13 @@ public:
 
         wave::Environment& getEnvironment() const { return environment_; }
         DesignFilter& designFilter() { return *designFilter_; }
+        BiQuadGroup& cleanGroup() { return *cleanGroup_; }
         const Style& styles() const { return styles_; }
 
     private:
         wave::Environment& environment_;
         std::unique_ptr<DesignFilter> designFilter_;
+        std::unique_ptr<BiQuadGroup> cleanGroup_;
         const Style& styles_;
     };
 

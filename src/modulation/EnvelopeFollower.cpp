@@ -2,17 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 
+#include "engine/wave/Float4.h"
+#include "modulation/LevelDecibels.h"
 #include "platform/Tolerance.h"
 
 namespace {
 
-constexpr float kFloorDb = -180.0f;
-constexpr float kRangeDb = 60.0f;      // the follower covers -60 dBFS .. 0 dBFS as 0..1
-constexpr float kCeilingDb = 60.0f;    // far above full scale; keeps an infinite level finite
-constexpr float kInvRange = 0.016666668f;
+constexpr float kInvRange = 0.016666668f;  // the follower covers -60 dBFS .. 0 dBFS as 0..1
 constexpr float kMaxSeconds = 100.0f;
 
 // Seconds from a modulation input: never negative, never non-finite.
@@ -21,38 +18,61 @@ inline float seconds(float t) {
     return std::min(t, kMaxSeconds);
 }
 
-// 20 log10(x) for a finite or infinite x > 0 (a normal float). The exponent is taken from the bits
-// and the mantissa, folded into [sqrt(1/2), sqrt(2)), goes through the series
-// ln m = 2 atanh(s) = 2 (s + s^3/3 + s^5/5 + ...), s = (m - 1) / (m + 1), |s| <= 0.172. Five terms
-// in double leave a truncation error below 1e-9 dB, so the float result is within a unit or two
-// in the last place of the library's log10, at a fraction of its cost and without branches.
-inline float decibels(float x) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    int exponent = static_cast<int>(bits >> 23) - 127;
-    bits = (bits & 0x7FFFFFu) | 0x3F800000u;
-    float mantissa;
-    std::memcpy(&mantissa, &bits, sizeof mantissa);
-    const bool fold = mantissa > 1.41421356f;
-    exponent += fold ? 1 : 0;
-    const double m = fold ? 0.5 * mantissa : static_cast<double>(mantissa);
-    const double s = (m - 1.0) / (m + 1.0);
-    const double s2 = s * s;
-    const double lnM = 2.0 * s * (1.0 + s2 * (1.0 / 3.0 + s2 * (1.0 / 5.0 + s2 * (1.0 / 7.0 + s2 * (1.0 / 9.0)))));
-    constexpr double kLn2 = 0.69314718055994530942;
-    constexpr double kLog10E = 0.43429448190325182765;  // 1 / ln 10
-    // Rounded to a float log10 first and scaled in float, as a float log10 call would be.
-    return 20.0f * static_cast<float>((static_cast<double>(exponent) * kLn2 + lnM) * kLog10E);
-}
-
-// The target of the smoothing for one input sample: the level above -60 dB, 0..120.
-inline float levelAboveFloor(float x) {
-    // Silence, denormals and NaN count as the floor; infinity as the ceiling.
-    const float level = x > 1e-10f ? std::min(decibels(x), kCeilingDb) : kFloorDb;
-    return std::max(level + kRangeDb, 0.0f);
-}
-
 constexpr int kChunk = 64;
+
+// One step of the smoothing, state += (d - state) c, in double. Adding and removing 1e-16 flushes
+// vanishing values to 0; Flush = false leaves that out where it provably changes nothing (below).
+template <bool Flush>
+inline float step(float state, float d, double c) {
+    double v = static_cast<double>(state) + static_cast<double>(d - state) * c;
+    if constexpr (Flush) v = (v + 1e-16) - 1e-16;
+    return static_cast<float>(v);
+}
+
+// Where the flush is the identity: for every double v >= 2, 1e-16 is less than half a unit in the
+// last place of v and of the doubles just below 2, so v + 1e-16 rounds to v and so does the
+// difference. A chunk keeps every v at 2 or more when its state starts at kPlainState or more and
+// every target is kPlainTarget or more: a rising step never goes below the state, and a falling one
+// (c <= 1, the float difference rounded by at most 2^-24 of itself) ends at least at
+// d - (s - d) 2^-24 > d - 128 * 2^-24, above 2.
+constexpr float kPlainState = 2.0f;
+constexpr float kPlainTarget = 2.001f;
+
+// Smooths a chunk with constant coefficients; returns how many samples took the attack.
+template <bool Flush>
+int smooth(const float* target, float* y, int n, float& state, float attack, float release) {
+    // The coefficient is picked by indexing rather than by a branch: whether a sample rises is
+    // as good as random on audio.
+    const double coefficient[2] = {release, attack};
+    float s = state;
+    int rising = 0;
+    for (int k = 0; k < n; ++k) {
+        const float d = target[k];
+        const int up = d > s ? 1 : 0;
+        rising += up;
+        s = step<Flush>(s, d, coefficient[up]);
+        y[k] = s * kInvRange;
+    }
+    state = s;
+    return rising;
+}
+
+// The smallest and largest of n values.
+void range(const float* v, int n, float& lowest, float& highest) {
+    wave::Float4 lo(v[0]), hi(v[0]);
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const wave::Float4 x = wave::Float4::loadUnaligned(v + k);
+        lo = min(lo, x);
+        hi = max(hi, x);
+    }
+    lowest = std::min(std::min(lo.lane(0), lo.lane(1)), std::min(lo.lane(2), lo.lane(3)));
+    highest = std::max(std::max(hi.lane(0), hi.lane(1)), std::max(hi.lane(2), hi.lane(3)));
+    for (; k < n; ++k) {
+        lowest = std::min(lowest, v[k]);
+        highest = std::max(highest, v[k]);
+    }
+}
 
 }  // namespace
 
@@ -91,41 +111,79 @@ void EnvelopeFollower::processFilter(const wave::Buffer& in, wave::Buffer& out, 
     const int inputFlags = flags & ~wave::kSkip;
     const float* attack = attackInput_->pull(frames, inputFlags)->data();
     const float* release = releaseInput_->pull(frames, inputFlags)->data();
-    const float rate = getEnvironment().getSampleRate();
-    const float* x = in.data();
-    float* y = out.data();
+    if (frames > 0) {
+        if (attackInput_->isConstant() && releaseInput_->isConstant()) {
+            followConstantTimes(in.data(), out.data(), frames, attack[0], release[0]);
+        } else {
+            followVaryingTimes(in.data(), out.data(), frames, attack, release);
+        }
+    }
+    setConstant(false);
+}
 
-    const bool attackConstant = attackInput_->isConstant();
-    const bool releaseConstant = releaseInput_->isConstant();
-    bool attackChecked = false;
-    bool releaseChecked = false;
+void EnvelopeFollower::followConstantTimes(const float* x, float* y, int frames, float attack, float release) {
+    // A time takes effect where the block first uses it, as in the per-sample form: the
+    // coefficients are prepared up front and kept for the next block only if they were used.
+    const float rate = getEnvironment().getSampleRate();
+    const float attackLength = rate * seconds(attack);
+    const float releaseLength = rate * seconds(release);
+    const bool newAttack = std::fabs(attackLength - attackLength_) > wave::kTolerance;
+    const bool newRelease = std::fabs(releaseLength - releaseLength_) > wave::kTolerance;
+    const float attackCoefficient = newAttack ? coefficient(attackLength) : attackCoefficient_;
+    const float releaseCoefficient = newRelease ? coefficient(releaseLength) : releaseCoefficient_;
+
     float state = state_;
-    // The levels of a chunk first (independent of each other, so they pipeline), then the
-    // smoothing, which runs one sample after the other.
-    float target[kChunk];
+    int rising = 0;
+    alignas(16) float target[kChunk];
     for (int start = 0; start < frames; start += kChunk) {
         const int n = std::min(kChunk, frames - start);
-        for (int k = 0; k < n; ++k) target[k] = levelAboveFloor(x[start + k]);
+        level_decibels::aboveFloor(x + start, target, n);
+        float lowest, highest;
+        range(target, n, lowest, highest);
+        if (state == 0.0f && highest == 0.0f) {
+            // Silence on a silent state: every step is 0 + 0 c.
+            std::fill(y + start, y + start + n, 0.0f);
+        } else if (state >= kPlainState && lowest >= kPlainTarget) {
+            rising += smooth<false>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
+        } else {
+            rising += smooth<true>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
+        }
+    }
+    state_ = state;
+    if (rising > 0 && newAttack) {
+        attackLength_ = attackLength;
+        attackCoefficient_ = attackCoefficient;
+    }
+    if (rising < frames && newRelease) {
+        releaseLength_ = releaseLength;
+        releaseCoefficient_ = releaseCoefficient;
+    }
+}
+
+void EnvelopeFollower::followVaryingTimes(const float* x, float* y, int frames, const float* attack,
+                                          const float* release) {
+    const float rate = getEnvironment().getSampleRate();
+    float state = state_;
+    // The levels of a chunk first (independent of each other), then the smoothing, which runs one
+    // sample after the other and checks the time of each sample it uses.
+    alignas(16) float target[kChunk];
+    for (int start = 0; start < frames; start += kChunk) {
+        const int n = std::min(kChunk, frames - start);
+        level_decibels::aboveFloor(x + start, target, n);
         for (int k = 0; k < n; ++k) {
             const int i = start + k;
             const float d = target[k];
             float c;
-            // A constant time needs its check only once per block: after that the length in use
-            // already matches it.
             if (d > state) {
-                if (!attackChecked) updateCoefficient(rate * seconds(attack[i]), attackLength_, attackCoefficient_);
-                attackChecked = attackConstant;
+                updateCoefficient(rate * seconds(attack[i]), attackLength_, attackCoefficient_);
                 c = attackCoefficient_;
             } else {
-                if (!releaseChecked) updateCoefficient(rate * seconds(release[i]), releaseLength_, releaseCoefficient_);
-                releaseChecked = releaseConstant;
+                updateCoefficient(rate * seconds(release[i]), releaseLength_, releaseCoefficient_);
                 c = releaseCoefficient_;
             }
-            // state += (D - state) c, in double; adding and removing 1e-16 flushes vanishing values.
-            state = static_cast<float>((static_cast<double>(state) + static_cast<double>(d - state) * c + 1e-16) - 1e-16);
+            state = step<true>(state, d, c);
             y[i] = state * kInvRange;
         }
     }
     state_ = state;
-    setConstant(false);
 }

@@ -34,6 +34,9 @@ private:
     static float coefficient(float length);
     // Moves `current` and its coefficient to `length` when it differs by more than the tolerance.
     static void updateCoefficient(float length, float& current, float& coefficientInUse);
+    // The block with attack and release times that hold for all of it, and with times that move.
+    void followConstantTimes(const float* x, float* y, int frames, float attack, float release);
+    void followVaryingTimes(const float* x, float* y, int frames, const float* attack, const float* release);
 
     wave::FloatParameterSource attack_;
     wave::FloatParameterSource release_;

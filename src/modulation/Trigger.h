@@ -41,7 +41,13 @@ public:
     void propertyChanged(PropertyBase* property) override;
 
 private:
+    static constexpr int kGroup = 16;
+
     void updateHoldSamples();
+    // Takes a group of kGroup levels at once where no sample of it can open or close the gate
+    // (and updates the hold count as the samples would); false leaves the group to the
+    // sample-by-sample test.
+    bool skipGroup(const float* level, float openAbove, float releaseBelow);
     void push(int type, int position);
 
     wave::Environment& environment_;

@@ -77,6 +77,7 @@ XLFO::XLFO(wave::Environment& environment)
       phaseOffsetInput_(&phaseOffset_),
       count_(stepCount_.get()),
       b_(balance_.get()) {
+    glides_.assign(static_cast<size_t>(environment.getBlockSize()), 0.0f);
     frequency_.ramp().setLimits(0.0f, kMaxFrequency);
     glide_.ramp().setLimits(-1.0f, 1.0f);
     phaseOffset_.ramp().setLimits(-100.0f, 100.0f);
@@ -328,15 +329,21 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
         const int next = runStretches(pass, out, i, frames, f, g, nullptr, offset, reached);
         if (next >= 0) return next;
     }
+    // With varying inputs the loop leaves the position and the glide of each sample, and the
+    // curve is applied to all of them afterwards, four at a time (the same operations per sample).
+    const int first = i;
+    float* glides = glides_.data();
     do {
+        const float x = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
         if (!kConstantInputs) {
             f = clampedFrequency(frequency[i]);
-            g = effectiveGlide(pass.glide, glide[i], f);
+            glides[i] = effectiveGlide(pass.glide, glide[i], f);
             // A non-finite offset keeps the previous one.
             if (std::isfinite(phaseOffset[i])) offset = phaseOffset[i];
+            out[i] = x;
+        } else {
+            out[i] = glideValue(pass.value, pass.rise, pass.curve, g, x);
         }
-        const float x = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
-        out[i] = glideValue(pass.value, pass.rise, pass.curve, g, x);
 
         // The phases of the next sample, each wrapped into [0, 1) at once, so that no rounding
         // depends on where a block ends.
@@ -352,6 +359,7 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
         reached = phase - previous < -0.5 ? phase + 1.0 : phase - previous > 0.5 ? phase - 1.0 : phase;
         ++i;
     } while (i < frames && reached >= pass.spanStart && reached < pass.spanEnd);
+    if (!kConstantInputs) xlfo_glide::applyEach(pass.curve, pass.value, pass.rise, glides + first, out + first, i - first);
     phase_ = phase;
     syncPhase_ = syncPhase;
     previousOffset_ = offset;

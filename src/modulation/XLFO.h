@@ -1,6 +1,7 @@
 #pragma once
 #include "parameters/ParameterEnums.h"
 #include <array>
+#include <vector>
 #include <cstdint>
 
 #include "engine/wave/FloatParameterSource.h"
@@ -183,4 +184,6 @@ private:
     uint32_t random_ = 1;
     bool randomUnipolar_ = true;
     bool fast_ = false;
+    // The glide of each sample of a pass whose inputs vary, applied after the pass.
+    std::vector<float> glides_;
 };

@@ -49,4 +49,48 @@ void apply(int curve, float value, float rise, float g, float* x, int count) {
     }
 }
 
+namespace {
+
+// The curves that are polynomials, four lanes at a time.
+template <class Shape>
+void eachGlide(float value, float rise, const float* g, float* x, int count, Shape shape) {
+    const wave::Float4 zero(0.0f), one(1.0f), base(value), way(rise);
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const wave::Float4 width = wave::Float4::loadUnaligned(g + k);
+        const wave::Float4 position = wave::Float4::loadUnaligned(x + k);
+        const wave::Float4 start = one - width;
+        // Lanes that hold the value may divide by 0 here; select drops what they computed.
+        const wave::Float4 glided = base + shape(min((position - start) / width, one)) * way;
+        select(lessThan(zero, width), select(lessThan(start, position), glided, base), base).storeUnaligned(x + k);
+    }
+    for (; k < count; ++k) {
+        const float start = 1.0f - g[k];
+        x[k] = g[k] > 0.0f && x[k] > start ? value + shape(std::min((x[k] - start) / g[k], 1.0f)) * rise : value;
+    }
+}
+
+}  // namespace
+
+void applyEach(int curve, float value, float rise, const float* g, float* x, int count) {
+    switch (curve) {
+        case XLFOEnums::Sqr:
+            eachGlide(value, rise, g, x, count, [](auto t) { return t * t; });
+            return;
+        case XLFOEnums::Sine:
+            eachGlide(value, rise, g, x, count, [](auto t) { return sine(t); });
+            return;
+        case XLFOEnums::Sqrt:
+            for (int k = 0; k < count; ++k) {
+                const float start = 1.0f - g[k];
+                // t > 0 here: the position lies beyond the glide's start.
+                x[k] = g[k] > 0.0f && x[k] > start ? value + std::sqrt(std::min((x[k] - start) / g[k], 1.0f)) * rise : value;
+            }
+            return;
+        default:
+            eachGlide(value, rise, g, x, count, [](auto t) { return t; });
+            return;
+    }
+}
+
 }  // namespace xlfo_glide

@@ -26,4 +26,8 @@ inline T sine(T t) {
 // value + curve((x - (1 - g)) / g) * rise, as the per-sample form computes it.
 void apply(int curve, float value, float rise, float g, float* x, int count);
 
+// Replaces the positions x[0 .. count) by the value at each position with its own glide g[k]:
+// value + curve((x - (1 - g)) / g) * rise beyond 1 - g where g > 0, the held value elsewhere.
+void applyEach(int curve, float value, float rise, const float* g, float* x, int count);
+
 }  // namespace xlfo_glide

@@ -289,3 +289,40 @@ TEST(DelayLine, OneSampleOutsideTheHeldSampleMakesTheBlockGlide) {
         }
     }
 }
+
+// Right after a reset a glide can reach behind the first written sample: those reads are 0, not
+// what the ring held before the reset, and the reads that are written follow the smoothed position.
+TEST(DelayLine, AGlideBehindTheFirstWrittenSampleReadsSilence) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(48000.0f);
+    std::vector<float> ramp(20000);
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = 1.0f + 0.01f * static_cast<float>(i);
+    SignalSource source(env, std::vector<float>(30000, -5.0f));
+    DelayLine delay(env);
+    delay.setInput(&source);
+    pullBlocks(env, delay, 30000, kBlock);  // the whole ring holds -5
+    env.reset();
+    source.signal() = ramp;
+    source.rewind();
+    // 10 ms held in the first block, then 20 ms: the position glides from 480 towards 960.
+    delay.delaySource().setTarget(10.0f, 0.0f);
+    std::vector<float> out = pullBlocks(env, delay, kBlock, kBlock);
+    delay.delaySource().setTarget(20.0f, 0.0f);
+    int silent = 0, read = 0;
+    for (int n = kBlock; n < 4 * kBlock; ++n) {
+        env.advanceBlock();
+        const float y = delay.pull(1, 0)->data()[0];
+        env.run(1, 0);
+        const double position = delay.glidePosition();
+        ASSERT_TRUE(delay.isGliding()) << n;
+        if (n - position < 0.0) {
+            ASSERT_EQ(y, 0.0f) << n;
+            ++silent;
+        } else if (n - position >= 1.0) {
+            ASSERT_NEAR(y, 1.0 + 0.01 * (n - position), 1e-3) << n;
+            ++read;
+        }
+    }
+    EXPECT_GT(silent, 100);
+    EXPECT_GT(read, 100);
+}

@@ -287,7 +287,7 @@ TEST(DesignFilterSwitching, CleanLeavesTheSlotAndComesBackWhileTheOtherChannelKe
     EXPECT_EQ(shared.getClipTable(), &styles()[6]->clipTable());  // the clipper follows the characteristic
 
     slot.l.characteristic.set(MultiDesignFilter::kClean);
-    EXPECT_EQ(slot.l.getGroup(), nullptr);
+    EXPECT_EQ(slot.l.getGroup(), &slot.unit.cleanGroup());
     EXPECT_EQ(slot.l.getUnit(), &slot.l.cleanFilter());
     ASSERT_EQ(shared.members().size(), 2u);
     EXPECT_EQ(shared.members()[0], &slot.r);
@@ -308,6 +308,29 @@ TEST(DesignFilterSwitching, CleanLeavesTheSlotAndComesBackWhileTheOtherChannelKe
     EXPECT_EQ(shared.inputGain(), 1.4f);
     slot.l.characteristic.set(99);  // out of range: limited to Clean
     EXPECT_EQ(slot.l.getUnit(), &slot.l.cleanFilter());
+}
+
+// With Clean in every channel the slot's biquad group computes the channels: the stereo pair in
+// one pass, the third member alone. Each channel sounds exactly as its own biquad would; a member
+// whose slope differs from its partner's still gets its own response.
+TEST(DesignFilterSwitching, CleanChannelsComputedTogetherSoundAsTheirOwnBiquads) {
+    StereoSlot slot(kRate, noise(1500, 43u, 0.5f), noise(1500, 44u, 0.5f));
+    slot.set(MultiDesignFilter::kClean, GenericFilter::HighPass, 3, std::log2(900.0f), 0.6f);
+    BiQuadGroup& group = slot.unit.cleanGroup();
+    ASSERT_EQ(group.members().size(), 3u);
+    EXPECT_EQ(slot.unit.designFilter().members().size(), 0u);
+    auto [a, b] = slot.run(1500);
+    EXPECT_EQ(a, runCharacteristic(MultiDesignFilter::kClean, GenericFilter::HighPass, 3, 900.0, 0.6f, slot.inL.signal()));
+    EXPECT_EQ(b, runCharacteristic(MultiDesignFilter::kClean, GenericFilter::HighPass, 3, 900.0, 0.6f, slot.inR.signal()));
+    EXPECT_LT(peakMagnitude(slot.quiet, 0), 1e-30f);
+
+    slot.r.slope.set(1);  // no longer the left channel's shape: both run alone
+    slot.l.reset();  // resets the whole group
+    slot.inL.rewind();
+    slot.inR.rewind();
+    auto [c, d] = slot.run(1500);
+    EXPECT_EQ(c, runCharacteristic(MultiDesignFilter::kClean, GenericFilter::HighPass, 3, 900.0, 0.6f, slot.inL.signal()));
+    EXPECT_EQ(d, runCharacteristic(MultiDesignFilter::kClean, GenericFilter::HighPass, 1, 900.0, 0.6f, slot.inR.signal()));
 }
 
 // What sets the characteristics apart, measured: distortion of a 187.5 Hz sine at -6 dBFS through

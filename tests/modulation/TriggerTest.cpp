@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "EnvelopeTestSupport.h"
@@ -20,13 +22,13 @@ struct Detector {
         trigger.setInput(&level);
         trigger.threshold().set(0.4f);
     }
-    // Runs `total` samples; returns the events with absolute positions.
-    std::vector<Trigger::Event> run(long total) {
+    // Runs `total` samples in blocks of `block`; returns the events with absolute positions.
+    std::vector<Trigger::Event> run(long total, int block = kBlock) {
         std::vector<Trigger::Event> all;
-        for (long start = 0; start < total; start += kBlock) {
+        for (long start = 0; start < total; start += block) {
             environment.advanceBlock();
-            trigger.analyse(kBlock);
-            trigger.analyse(kBlock);  // a second call in the same block changes nothing
+            trigger.analyse(block);
+            trigger.analyse(block);  // a second call in the same block changes nothing
             for (const Trigger::Event& e : trigger.events())
                 all.push_back({e.type, static_cast<int>(start + e.position)});
         }
@@ -81,4 +83,61 @@ TEST(Trigger, HoldFollowsTheSampleRateAndTheHoldTime) {
 
     d.trigger.holdTime().set(0.0f);
     EXPECT_EQ(d.trigger.getHoldSamples(), 1);
+}
+
+// Stretches of a block where no sample can open or close the gate are taken sixteen samples at a
+// time. The events are those of the plain rule applied sample by sample, for levels that stay
+// below the threshold, above it, below half of it for just less and just more than the hold,
+// hover at both edges, or are not finite, at block sizes that cut the groups anywhere.
+TEST(Trigger, GroupsOfSamplesGiveTheEventsOfTheSampleBySampleRule) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    auto level = [nan, inf](long t) -> float {
+        const long phase = t % 9000;
+        if (t % 2777 == 5) return nan;
+        if (t % 4999 == 7) return inf;
+        if (phase < 1500) return 0.1f + 0.1f * static_cast<float>(std::sin(0.01 * t));        // closed, quiet
+        if (phase < 1510) return 0.4f + 1e-7f * static_cast<float>(phase % 3);             // at the threshold
+        if (phase < 3000) return 0.2f + 0.001f * static_cast<float>(phase % 7);            // at half of it
+        if (phase < 3719) return 0.05f;                                                   // below, one short of the hold
+        if (phase < 3720) return 0.3f;
+        if (phase == 4000 || phase == 4409 || phase == 4818) return nan;                 // each starts the hold again
+        if (phase < 5000) return 0.05f;                                                   // below past the hold
+        return 0.6f * static_cast<float>(std::fabs(std::sin(0.002 * t)));                   // tones
+    };
+    const long total = 60000;
+    // The rule, sample by sample.
+    std::vector<Trigger::Event> expected;
+    bool gate = false;
+    int count = 0;
+    const float openAbove = 0.4f + 1.1920929e-7f, releaseBelow = 0.2f + 1.1920929e-7f;
+    for (long t = 0; t < total; ++t) {
+        const float x = level(t);
+        if (!gate) {
+            if (x > openAbove) {
+                gate = true;
+                count = 0;
+                expected.push_back({Trigger::On, static_cast<int>(t)});
+            }
+        } else if (x < releaseBelow) {
+            if (++count > 720) {
+                gate = false;
+                count = 0;
+                expected.push_back({Trigger::Off, static_cast<int>(t)});
+            }
+        } else {
+            count = 0;
+        }
+    }
+    ASSERT_GT(expected.size(), 10u);
+    for (int block : {512, 100, 17, 1}) {
+        Detector d;
+        d.level.setShape(level);
+        const std::vector<Trigger::Event> events = d.run(total, block);
+        ASSERT_EQ(events.size(), expected.size()) << "block " << block;
+        for (size_t k = 0; k < events.size(); ++k) {
+            EXPECT_EQ(events[k].type, expected[k].type) << "block " << block << " event " << k;
+            EXPECT_EQ(events[k].position, expected[k].position) << "block " << block << " event " << k;
+        }
+    }
 }

@@ -105,7 +105,17 @@ template <class Start, class Combine>
 void Mixer::combine(float* out, int frames, Start start, Combine step) {
     const Input& first = *active_[0];
     const size_t count = active_.size();
-    for (int i = 0, n = Buffer::groups(frames) * 4; i < n; i += 4) {
+    const int n = Buffer::groups(frames) * 4;
+    if (count == 2 && first.gainConstant && active_[1]->gainConstant) {
+        // A stereo pair at held gains (the common case): the gains stay in registers.
+        const Input& second = *active_[1];
+        const Float4 g0(first.gainSamples[0]), g1(second.gainSamples[0]);
+        for (int i = 0; i < n; i += 4) {
+            step(start(Float4::load(first.samples + i), g0), Float4::load(second.samples + i) * g1).store(out + i);
+        }
+        return;
+    }
+    for (int i = 0; i < n; i += 4) {
         Float4 value = start(Float4::load(first.samples + i), gainAt(first, i));
         for (size_t k = 1; k < count; ++k) {
             const Input& in = *active_[k];

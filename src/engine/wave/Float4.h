@@ -1,6 +1,8 @@
 #pragma once
-// Four packed floats: the one vector type of the DSP code. SSE2 where available (the x86-64
-// baseline, so no -march flag is needed), otherwise a plain scalar fallback with the same results.
+// Four packed lanes: the one vector shape of the DSP code, in single precision (Float4) and, for
+// recurrences that need double state, double precision (Double4, the same lane order and the same
+// operations). SSE2 where available (the x86-64 baseline, so no -march flag is needed), otherwise a
+// plain scalar fallback with the same results.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -140,6 +142,56 @@ struct alignas(16) Float4 {
     Float4& operator*=(Float4 b) { return *this = *this * b; }
     friend Float4 operator-(Float4 a) { return Float4(0.0f) - a; }
     friend Float4 clamp(Float4 a, Float4 lo, Float4 hi) { return min(max(a, lo), hi); }
+};
+
+// Four doubles in the lane order of Float4. Under SSE2 lanes 0-1 and 2-3 are one register each, so
+// the half operations below cost nothing but register choice.
+struct alignas(16) Double4 {
+#if KESTRUM_FLOAT4_SSE2
+    __m128d lo, hi;
+    Double4() : lo(_mm_setzero_pd()), hi(_mm_setzero_pd()) {}
+    Double4(__m128d l, __m128d h) : lo(l), hi(h) {}
+    Double4(double x) : lo(_mm_set1_pd(x)), hi(_mm_set1_pd(x)) {}
+    Double4(double a, double b, double c, double d) : lo(_mm_setr_pd(a, b)), hi(_mm_setr_pd(c, d)) {}
+
+    double lane(int i) const {
+        const __m128d h = i < 2 ? lo : hi;
+        return _mm_cvtsd_f64((i & 1) ? _mm_unpackhi_pd(h, h) : h);
+    }
+    friend Double4 operator+(Double4 a, Double4 b) { return {_mm_add_pd(a.lo, b.lo), _mm_add_pd(a.hi, b.hi)}; }
+    friend Double4 operator-(Double4 a, Double4 b) { return {_mm_sub_pd(a.lo, b.lo), _mm_sub_pd(a.hi, b.hi)}; }
+    friend Double4 operator*(Double4 a, Double4 b) { return {_mm_mul_pd(a.lo, b.lo), _mm_mul_pd(a.hi, b.hi)}; }
+    // Every lane rounded to the nearest float, as a double (what a float store and reload gives).
+    friend Double4 roundedToFloat(Double4 a) {
+        return {_mm_cvtps_pd(_mm_cvtpd_ps(a.lo)), _mm_cvtps_pd(_mm_cvtpd_ps(a.hi))};
+    }
+    friend Double4 lowHalves(Double4 a, Double4 b) { return {a.lo, b.lo}; }
+    friend Double4 crossHalves(Double4 a, Double4 b) { return {a.hi, b.lo}; }
+    friend Double4 highHalves(Double4 a, Double4 b) { return {a.hi, b.hi}; }
+#else
+    double v[4];
+    Double4() : v{0, 0, 0, 0} {}
+    Double4(double x) : v{x, x, x, x} {}
+    Double4(double a, double b, double c, double d) : v{a, b, c, d} {}
+
+    double lane(int i) const { return v[i]; }
+    friend Double4 operator+(Double4 a, Double4 b) {
+        return {a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]};
+    }
+    friend Double4 operator-(Double4 a, Double4 b) {
+        return {a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2], a.v[3] - b.v[3]};
+    }
+    friend Double4 operator*(Double4 a, Double4 b) {
+        return {a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]};
+    }
+    friend Double4 roundedToFloat(Double4 a) {
+        return {static_cast<float>(a.v[0]), static_cast<float>(a.v[1]), static_cast<float>(a.v[2]),
+                static_cast<float>(a.v[3])};
+    }
+    friend Double4 lowHalves(Double4 a, Double4 b) { return {a.v[0], a.v[1], b.v[0], b.v[1]}; }
+    friend Double4 crossHalves(Double4 a, Double4 b) { return {a.v[2], a.v[3], b.v[0], b.v[1]}; }
+    friend Double4 highHalves(Double4 a, Double4 b) { return {a.v[2], a.v[3], b.v[2], b.v[3]}; }
+#endif
 };
 
 }  // namespace wave
