@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/wave/Float4.h"
+
 FilterAnalyzer::FilterAnalyzer(wave::Environment& environment) : wave::Filter(environment) {
     propertyChanged(&threshold);
     registerReset();
@@ -60,18 +62,23 @@ void FilterAnalyzer::processFilter(const wave::Buffer& in, wave::Buffer& out, in
     };
     int i = 0;
     while (i < frames && j != 0) single(i++);
+    // Whole groups: the level chain stays scalar, the four factors of a group are one vector step.
+    const wave::Double4 groupPowers(a1, a2, a3, a4);
+    const wave::Float4 threshold4(t), inverse4(inverse), one4(1.0f);
+    wave::Float4 fell(0.0f);  // 1 in a lane where a factor fell below 1
     for (; i + 4 <= frames; i += 4) {
         // s starts at 0, and a·0 + k·x is exactly k·x.
         const double s1 = kd * std::fabs(in[i]);
         const double s2 = a * s1 + kd * std::fabs(in[i + 1]);
         const double s3 = a * s2 + kd * std::fabs(in[i + 2]);
         const double s4 = a * s3 + kd * std::fabs(in[i + 3]);
-        factor(i, a1 * g + s1);
-        factor(i + 1, a2 * g + s2);
-        factor(i + 2, a3 * g + s3);
-        g = a4 * g + s4;
-        factor(i + 3, g);
+        const wave::Float4 d = (groupPowers * wave::Double4(g) + wave::Double4(s1, s2, s3, s4)).toFloat4();
+        g = a4 * g + s4;  // lane 3 of the levels, for the next group
+        const wave::Float4 below = lessThan(d, threshold4);
+        select(below, d * inverse4, one4).storeUnaligned(out.data() + i);
+        fell = select(below, one4, fell);
     }
+    for (int lane = 0; lane < 4; ++lane) open = open && fell.lane(lane) == 0.0f;
     while (i < frames) single(i++);
     groupStart_ = g;
     partial_ = s;

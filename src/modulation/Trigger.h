@@ -41,7 +41,7 @@ public:
     void propertyChanged(PropertyBase* property) override;
 
 private:
-    static constexpr int kGroup = 16;
+    static constexpr int kGroup = 32;
 
     void updateHoldSamples();
     // Takes a group of kGroup levels at once where no sample of it can open or close the gate

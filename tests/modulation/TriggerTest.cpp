@@ -85,7 +85,7 @@ TEST(Trigger, HoldFollowsTheSampleRateAndTheHoldTime) {
     EXPECT_EQ(d.trigger.getHoldSamples(), 1);
 }
 
-// Stretches of a block where no sample can open or close the gate are taken sixteen samples at a
+// Stretches of a block where no sample can open or close the gate are taken 32 samples at a
 // time. The events are those of the plain rule applied sample by sample, for levels that stay
 // below the threshold, above it, below half of it for just less and just more than the hold,
 // hover at both edges, or are not finite, at block sizes that cut the groups anywhere.

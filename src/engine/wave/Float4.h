@@ -158,6 +158,8 @@ struct alignas(16) Double4 {
         const __m128d h = i < 2 ? lo : hi;
         return _mm_cvtsd_f64((i & 1) ? _mm_unpackhi_pd(h, h) : h);
     }
+    // The lanes rounded to float.
+    Float4 toFloat4() const { return Float4(_mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi))); }
     friend Double4 operator+(Double4 a, Double4 b) { return {_mm_add_pd(a.lo, b.lo), _mm_add_pd(a.hi, b.hi)}; }
     friend Double4 operator-(Double4 a, Double4 b) { return {_mm_sub_pd(a.lo, b.lo), _mm_sub_pd(a.hi, b.hi)}; }
     friend Double4 operator*(Double4 a, Double4 b) { return {_mm_mul_pd(a.lo, b.lo), _mm_mul_pd(a.hi, b.hi)}; }
@@ -175,6 +177,10 @@ struct alignas(16) Double4 {
     Double4(double a, double b, double c, double d) : v{a, b, c, d} {}
 
     double lane(int i) const { return v[i]; }
+    Float4 toFloat4() const {
+        return Float4(static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]),
+                      static_cast<float>(v[3]));
+    }
     friend Double4 operator+(Double4 a, Double4 b) {
         return {a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]};
     }
