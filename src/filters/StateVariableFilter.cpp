@@ -531,20 +531,14 @@ void StateVariableFilter::computeCoefficients(int segment, int lane, float freq,
 
     size_t at = static_cast<size_t>(segment) * kLanes + lane;
     float f = freqTable_->read(freq - log2SampleRate_);
-    float limit = dampLimitTable_->read(f);
-    float q = dampTable_->read(resonanceIn);
-    damping(0, segment, lane) = q >= limit ? limit : q;
-    // The later stages' damping depends on the peak alone; it is read again only when that moves.
-    if (!(peak == laterPeak_[lane])) {
-        laterPeak_[lane] = peak;
-        for (int k = 1; k < kMaxStages; ++k) {
-            laterDamp_[lane][k - 1] = dampTable_->read(static_cast<float>(4 - k) * 0.035f * peak);
-        }
-    }
-    for (int k = 1; k < stages; ++k) {
-        q = laterDamp_[lane][k - 1];
-        damping(k, segment, lane) = q >= limit ? limit : q;
-    }
+    const Float4 limit(dampLimitTable_->read(f));
+    // The first stage's damping follows the resonance; the later stages' take a small fixed share of
+    // the peak. One read for the four, each limited to what the frequency allows.
+    const Float4 resonances(resonanceIn, static_cast<float>(3) * 0.035f * peak, static_cast<float>(2) * 0.035f * peak,
+                            static_cast<float>(1) * 0.035f * peak);
+    alignas(16) float q[kMaxStages];
+    min(dampTable_->readEach(resonances), limit).store(q);  // q >= limit ? limit : q (q is never NaN)
+    for (int k = 0; k < stages; ++k) damping(k, segment, lane) = q[k];
     freqCoef_[at] = f;
     saturation_[at] = cubic;
     drive_[at] = drive;

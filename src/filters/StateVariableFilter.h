@@ -200,10 +200,6 @@ private:
     const FunctionTable* freqTable_;
     const FunctionTable* dampTable_;
     const FunctionTable* dampLimitTable_;
-    // The damping of stages 1..3 per lane and the peak it was read for (NaN: none yet).
-    static constexpr float kNoPeak = std::numeric_limits<float>::quiet_NaN();
-    float laterPeak_[kLanes] = {kNoPeak, kNoPeak, kNoPeak, kNoPeak};
-    float laterDamp_[kLanes][kMaxStages - 1] = {};
     float log2SampleRate_ = 0.0f;
     float gain_ = 1.0f;  // input gain of the current pass
     float rateForLog2_ = -1.0f;
