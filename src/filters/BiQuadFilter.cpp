@@ -86,8 +86,8 @@ T sectionOutput(T b0, T a1, T a2, T taps, T y1, T y2) {
 
 // One section's direct-form step on double state.
 struct SectionState {
-    double b0, a1, a2;
-    double x1, x2, y1, y2;
+    double b0 = 0.0, a1 = 0.0, a2 = 0.0;
+    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
 
     void load(const BiQuadFilter::Section& s) {
         b0 = s.b0, a1 = s.a1, a2 = s.a2;
@@ -215,8 +215,9 @@ struct RunIo {
 template <int kSections>
 struct RunStates {
     SectionState st[kSections];
-    explicit RunStates(const RunIo& io) {
-        for (int n = 0; n < kSections; ++n) st[n].load(io.sections[n]);
+    // Loads the sections of io, if any.
+    explicit RunStates(const RunIo* io) {
+        for (int n = 0; io && n < kSections; ++n) st[n].load(io->sections[n]);
     }
     // The sections are designed together from the same values, so they hold the same coefficients;
     // checked all the same, as the paired kernel keeps one set per filter.
@@ -234,8 +235,8 @@ struct RunStates {
 // One run [begin, end) of one filter (b null) or of two filters together.
 template <int kSections, int kResponse>
 void runSections(const RunIo& a, const RunIo* b, int begin, int end) {
-    RunStates<kSections> sa(a);
-    RunStates<kSections> sb(b ? *b : a);
+    RunStates<kSections> sa(&a);
+    RunStates<kSections> sb(b);
     const int steadyBegin = begin + kSections - 1;
     const int last = end + kSections - 1;
     auto partial = [&](int it) {

@@ -50,7 +50,8 @@ public:
         return response == other.response && sectionsForSlope(slope) == sectionsForSlope(other.slope);
     }
     bool processesInPlace() const override { return true; }
-    bool acceptsSlope(int value) const override { return value >= 1 && value <= 3; }
+    bool acceptsSlope(int value) const override { return isSlope(value); }
+    static bool isSlope(int value) { return value >= 1 && value <= 3; }
     void reset() override;
 
     // Sections a slope value selects: 2 -> 2, 3 -> 4, anything else -> 1.

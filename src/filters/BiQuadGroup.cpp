@@ -21,12 +21,13 @@ void BiQuadGroup::processMembers(int count) {
     for (int m = 0; m < memberCount; ++m) count = std::min(count, members()[m]->getOwnBuffer()->capacity());
     // The members that filter this block, in member order.
     int active[kMaxMembers];
+    BiQuadFilter* units[kMaxMembers] = {};
     BiQuadFilter::Block blocks[kMaxMembers];
     int activeCount = 0;
     for (int m = 0; m < memberCount; ++m) {
         GenericFilter* member = members()[m];
         const GenericFilter::Streams s = member->fetchStreams(count);
-        BiQuadFilter* unit = unitOf(member);
+        BiQuadFilter* unit = units[m] = unitOf(member);
         if (!s.active || !unit) {
             member->passThrough();
             continue;
@@ -40,10 +41,10 @@ void BiQuadGroup::processMembers(int count) {
     }
     for (int k = 0; k < activeCount;) {
         const int m = active[k];
-        BiQuadFilter& unit = *unitOf(members()[m]);
-        if (k + 1 < activeCount && unit.sameShape(*unitOf(members()[active[k + 1]]))) {
+        BiQuadFilter& unit = *units[m];
+        if (k + 1 < activeCount && unit.sameShape(*units[active[k + 1]])) {
             const int partner = active[k + 1];
-            BiQuadFilter::processPair(unit, blocks[m], *unitOf(members()[partner]), blocks[partner], count);
+            BiQuadFilter::processPair(unit, blocks[m], *units[partner], blocks[partner], count);
             k += 2;
         } else {
             const BiQuadFilter::Block& b = blocks[m];

@@ -14,7 +14,7 @@ public:
     // A group is only driven through processMembers; a direct call filters nothing but copies.
     void process(const float* in, float* out, const float*, const float*, const float*, int count, bool) override;
     bool processesInPlace() const override { return true; }
-    bool acceptsSlope(int value) const override { return value >= 1 && value <= 3; }
+    bool acceptsSlope(int value) const override { return BiQuadFilter::isSlope(value); }
     // Resets every member's biquad.
     void reset() override;
 
