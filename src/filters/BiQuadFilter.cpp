@@ -187,8 +187,7 @@ void pairedSteadySteps(SectionState* a, SectionState* b, const float* inA, float
             py2[p] = sectionOutput(b0, a1, a2, numeratorTaps<kResponse>(xi[p], px1[p], px2[p]), py1[p], py2[p]);
             px2[p] = xi[p];
         }
-        outA[it - kLast] = static_cast<float>(py2[kOutPair].lane(kOutLane));
-        outB[it - kLast] = static_cast<float>(py2[kOutPair].lane(kOutLane + 1));
+        py2[kOutPair].storeHalfAsFloats(kOutLane / 2, outA + it - kLast, outB + it - kLast);
     };
     int it = begin;
     for (; it + 1 < end; it += 2) {

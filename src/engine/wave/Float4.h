@@ -160,6 +160,12 @@ struct alignas(16) Double4 {
     }
     // The lanes rounded to float.
     Float4 toFloat4() const { return Float4(_mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi))); }
+    // Lanes 2h and 2h + 1 rounded to float, into *a and *b.
+    void storeHalfAsFloats(int h, float* a, float* b) const {
+        const __m128 f = _mm_cvtpd_ps(h == 0 ? lo : hi);
+        _mm_store_ss(a, f);
+        _mm_store_ss(b, _mm_shuffle_ps(f, f, _MM_SHUFFLE(1, 1, 1, 1)));
+    }
     friend Double4 operator+(Double4 a, Double4 b) { return {_mm_add_pd(a.lo, b.lo), _mm_add_pd(a.hi, b.hi)}; }
     friend Double4 operator-(Double4 a, Double4 b) { return {_mm_sub_pd(a.lo, b.lo), _mm_sub_pd(a.hi, b.hi)}; }
     friend Double4 operator*(Double4 a, Double4 b) { return {_mm_mul_pd(a.lo, b.lo), _mm_mul_pd(a.hi, b.hi)}; }
@@ -177,6 +183,10 @@ struct alignas(16) Double4 {
     Double4(double a, double b, double c, double d) : v{a, b, c, d} {}
 
     double lane(int i) const { return v[i]; }
+    void storeHalfAsFloats(int h, float* a, float* b) const {
+        *a = static_cast<float>(v[2 * h]);
+        *b = static_cast<float>(v[2 * h + 1]);
+    }
     Float4 toFloat4() const {
         return Float4(static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]),
                       static_cast<float>(v[3]));
