@@ -51,6 +51,13 @@ void apply(int curve, float value, float rise, float g, float* x, int count) {
 
 namespace {
 
+// One position with its own glide width g: the value until the glide starts, then the curve.
+template <class Shape>
+float glidedOne(float value, float rise, float g, float x, Shape shape) {
+    const float start = 1.0f - g;
+    return g > 0.0f && x > start ? value + shape(std::min((x - start) / g, 1.0f)) * rise : value;
+}
+
 // The curves that are polynomials, four lanes at a time.
 template <class Shape>
 void eachGlide(float value, float rise, const float* g, float* x, int count, Shape shape) {
@@ -64,10 +71,7 @@ void eachGlide(float value, float rise, const float* g, float* x, int count, Sha
         const wave::Float4 glided = base + shape(min((position - start) / width, one)) * way;
         select(lessThan(zero, width), select(lessThan(start, position), glided, base), base).storeUnaligned(x + k);
     }
-    for (; k < count; ++k) {
-        const float start = 1.0f - g[k];
-        x[k] = g[k] > 0.0f && x[k] > start ? value + shape(std::min((x[k] - start) / g[k], 1.0f)) * rise : value;
-    }
+    for (; k < count; ++k) x[k] = glidedOne(value, rise, g[k], x[k], shape);
 }
 
 }  // namespace
@@ -81,11 +85,8 @@ void applyEach(int curve, float value, float rise, const float* g, float* x, int
             eachGlide(value, rise, g, x, count, [](auto t) { return sine(t); });
             return;
         case XLFOEnums::Sqrt:
-            for (int k = 0; k < count; ++k) {
-                const float start = 1.0f - g[k];
-                // t > 0 here: the position lies beyond the glide's start.
-                x[k] = g[k] > 0.0f && x[k] > start ? value + std::sqrt(std::min((x[k] - start) / g[k], 1.0f)) * rise : value;
-            }
+            // t > 0 wherever the curve is used: the position lies beyond the glide's start.
+            for (int k = 0; k < count; ++k) x[k] = glidedOne(value, rise, g[k], x[k], [](float t) { return std::sqrt(t); });
             return;
         default:
             eachGlide(value, rise, g, x, count, [](auto t) { return t; });

@@ -175,7 +175,6 @@ struct alignas(16) Double4 {
     }
     friend Double4 lowHalves(Double4 a, Double4 b) { return {a.lo, b.lo}; }
     friend Double4 crossHalves(Double4 a, Double4 b) { return {a.hi, b.lo}; }
-    friend Double4 highHalves(Double4 a, Double4 b) { return {a.hi, b.hi}; }
 #else
     double v[4];
     Double4() : v{0, 0, 0, 0} {}
@@ -206,7 +205,6 @@ struct alignas(16) Double4 {
     }
     friend Double4 lowHalves(Double4 a, Double4 b) { return {a.v[0], a.v[1], b.v[0], b.v[1]}; }
     friend Double4 crossHalves(Double4 a, Double4 b) { return {a.v[2], a.v[3], b.v[0], b.v[1]}; }
-    friend Double4 highHalves(Double4 a, Double4 b) { return {a.v[2], a.v[3], b.v[2], b.v[3]}; }
 #endif
 };
 
