@@ -18,6 +18,7 @@
 #include "filters/MultiDesignFilter.h"
 #include "filters/StateVariableFilter.h"
 #include "BareRecurrence.h"
+#include "DesignSlotChain.h"
 
 namespace {
 
@@ -25,21 +26,8 @@ constexpr int kBlock = bare::kBlock;
 
 using bare::noiseBlock;
 
-// A source that repeats one block of noise.
-class NoiseSource : public wave::Source {
-public:
-    NoiseSource(wave::Environment& env, unsigned seed) : wave::Source(env), block_(noiseBlock(seed)) {}
-    void render(wave::Buffer& buffer, int frames, int) override { std::copy(block_.begin(), block_.begin() + frames, buffer.data()); }
-
-private:
-    std::vector<float> block_;
-};
-
-void setFrames(benchmark::State& state) {
-    state.SetItemsProcessed(state.iterations() * kBlock);
-    state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * kBlock,
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
+using bench_chain::NoiseSource;
+using bench_chain::setFrames;
 
 // The self-oscillation mute's level follower over noise (every factor 1).
 void MuteAnalyzer(benchmark::State& state) {
@@ -111,26 +99,10 @@ void CleanBiquad(benchmark::State& state) {
 }
 
 // One design-filter slot as the product runs it: the slot's design filter computes the left and
-// right filter in one four-lane pass (a frame is both channels), characteristic Zelvatrix One.
+// right filter in one four-lane pass (a frame is both channels), the first characteristic.
 void DesignSlotTwoMembers(benchmark::State& state) {
-    wave::Environment env(kBlock);
-    env.setSampleRate(48000.0f);
-    MultiDesignFilter::ParallelUnit unit(env, MultiDesignFilter::Style::shared());
-    NoiseSource left(env, 6), right(env, 7);
-    MultiDesignFilter a(unit), b(unit);
-    a.setInput(&left);
-    b.setInput(&right);
-    for (MultiDesignFilter* f : {&a, &b}) {
-        f->slope.set(static_cast<int>(state.range(0)));
-        f->frequencySource().setTarget(10.0f, 0.0f);
-        f->peakSource().setTarget(0.6f, 0.0f);
-    }
-    for (auto _ : state) {
-        env.advanceBlock();
-        benchmark::DoNotOptimize(a.pull(kBlock, 0));
-        benchmark::DoNotOptimize(b.pull(kBlock, 0));
-        env.run(kBlock, 0);
-    }
+    bench_chain::DesignSlotChain slot(1, 0, static_cast<int>(state.range(0)), 10.0f, 0.6f);
+    for (auto _ : state) slot.run();
     setFrames(state);
 }
 
@@ -149,27 +121,10 @@ void DesignOneFilter(benchmark::State& state) {
     setFrames(state);
 }
 
-// A filter slot set to Clean: each channel through its own biquad (a frame is both channels).
+// A filter slot set to Clean: the slot's biquad group computes both channels (a frame is both).
 void CleanSlotTwoFilters(benchmark::State& state) {
-    wave::Environment env(kBlock);
-    env.setSampleRate(48000.0f);
-    MultiDesignFilter::ParallelUnit unit(env, MultiDesignFilter::Style::shared());
-    NoiseSource left(env, 9), right(env, 10);
-    MultiDesignFilter a(unit), b(unit);
-    a.setInput(&left);
-    b.setInput(&right);
-    for (MultiDesignFilter* f : {&a, &b}) {
-        f->characteristic.set(MultiDesignFilter::kClean);
-        f->slope.set(static_cast<int>(state.range(0)));
-        f->frequencySource().setTarget(10.0f, 0.0f);
-        f->peakSource().setTarget(0.6f, 0.0f);
-    }
-    for (auto _ : state) {
-        env.advanceBlock();
-        benchmark::DoNotOptimize(a.pull(kBlock, 0));
-        benchmark::DoNotOptimize(b.pull(kBlock, 0));
-        env.run(kBlock, 0);
-    }
+    bench_chain::DesignSlotChain slot(1, MultiDesignFilter::kClean, static_cast<int>(state.range(0)), 10.0f, 0.6f);
+    for (auto _ : state) slot.run();
     setFrames(state);
 }
 

@@ -18,6 +18,7 @@
 
 #include "support/ProductSettings.h"
 #include "BareRecurrence.h"
+#include "DesignSlotChain.h"
 
 namespace {
 
@@ -86,6 +87,25 @@ void BM_InstanceMemory(benchmark::State& state) {
         static_cast<double>(allocated) / static_cast<double>(state.iterations()) / 1e6;
 }
 
+// The floors under rows (a), (c) and (d): the same filter slots alone, outside the product's graph
+// (bench/DesignSlotChain.h), with held settings. What a product row costs above its floor is the
+// graph, the delay lines and the modulation.
+void BM_Floor_FourFilters48dB(benchmark::State& state) {
+    bench_chain::DesignSlotChain chain(4, kGentle, 3, 9.5f, 0.3f);
+    for (auto _ : state) chain.run();
+    bench_chain::setFrames(state);
+}
+void BM_Floor_OneFilter24dB(benchmark::State& state) {
+    bench_chain::DesignSlotChain chain(1, kGentle, 2, 10.0f, 0.3f);
+    for (auto _ : state) chain.run();
+    bench_chain::setFrames(state);
+}
+void BM_Floor_OneClean48dB(benchmark::State& state) {
+    bench_chain::DesignSlotChain chain(1, MultiDesignFilter::kClean, 3, 10.0f, 0.3f);
+    for (auto _ : state) chain.run();
+    bench_chain::setFrames(state);
+}
+
 void BM_FourFilters48dB_XYSlots_Block64(benchmark::State& state) { run(state, 64, Setting::XYSlots); }
 void BM_FourFilters48dB_XYSlots_Block512(benchmark::State& state) { run(state, 512, Setting::XYSlots); }
 void BM_FullProduct_AllSources_Block512(benchmark::State& state) { run(state, 512, Setting::AllSources); }
@@ -99,5 +119,8 @@ BENCHMARK(BM_FourFilters48dB_XYSlots_Block512);
 BENCHMARK(BM_FullProduct_AllSources_Block512);
 BENCHMARK(BM_OneFilter24dB_Block512);
 BENCHMARK(BM_OneClean48dB_Block512);
+BENCHMARK(BM_Floor_FourFilters48dB);
+BENCHMARK(BM_Floor_OneFilter24dB);
+BENCHMARK(BM_Floor_OneClean48dB);
 BENCHMARK(bare::BareRecurrence)->Arg(2)->Arg(3);
 BENCHMARK(BM_InstanceMemory)->Iterations(8);
