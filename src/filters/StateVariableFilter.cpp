@@ -212,6 +212,9 @@ public:
                     step(work, t, blend(now, before, t - begin), Float4(gain_), LA, BA, LB, BB, prevA, prevB);
                 }
                 LA_ = LA, BA_ = BA, LB_ = LB, BB_ = BB, prevA_ = prevA, prevB_ = prevB;
+            } else if (j == 0 && seg_.runs[0] >= kLag) {
+                // The pipeline fills inside the first segment: stage s starts at step s.
+                for (int t = 0; t < kLag; ++t) maskedStep(work, t, now, [t](int s) { return s <= t; });
             } else {
                 for (int t = begin; t < edge; ++t) edgeStep(work, t, j, begin);
             }
@@ -219,7 +222,13 @@ public:
             begin = end;
         }
         const int lastBegin = begin - seg_.runs[seg_.count - 1];
-        for (int t = seg_.frames; t < seg_.frames + kLag; ++t) edgeStep(work, t, seg_.count - 1, lastBegin);
+        if (seg_.runs[seg_.count - 1] >= kLag) {
+            // The pipeline drains inside the last segment: stage s ends at step frames - 1 + s.
+            const Coefficients last = coefficientsOf(seg_.count - 1);
+            for (int e = 0; e < kLag; ++e) maskedStep(work, seg_.frames + e, last, [e](int s) { return s > e; });
+        } else {
+            for (int t = seg_.frames; t < seg_.frames + kLag; ++t) edgeStep(work, t, seg_.count - 1, lastBegin);
+        }
         storeState();
     }
 
@@ -311,13 +320,13 @@ private:
         return j;
     }
 
-    // A step where the stages work in different segments or partly outside the block.
+    // A step where the stages work in different segments or partly outside the block: each lane's
+    // coefficients come from the segment of the sample its stage works on.
     void edgeStep(const PipelineIo& work, int t, int j, int begin) {
-        alignas(16) float f[2][4], q[2][4], c[4] = {}, valid[2][4];
+        alignas(16) float f[2][4], q[2][4], c[4] = {};
         for (int s = 0; s < kStages; ++s) {
-            const int n = t - s;
-            const bool inside = n >= 0 && n < seg_.frames;
-            const int segment = segmentOf(std::clamp(n, 0, seg_.frames - 1), j, begin);
+            const int n = std::clamp(t - s, 0, seg_.frames - 1);
+            const int segment = segmentOf(n, j, begin);
             const int pair = s / 2;
             for (int m = 0; m < 2; ++m) {
                 const int lane = (s % 2) * 2 + m;
@@ -325,16 +334,29 @@ private:
                 f[pair][lane] = seg_.freq[at];
                 q[pair][lane] = seg_.damp[static_cast<size_t>(s) * seg_.dampStride + at];
                 if (s == 0) c[lane] = seg_.saturation[at];
-                valid[pair][lane] = inside ? allOnes() : 0.0f;
             }
         }
+        Coefficients k;
+        k.f = Float4::load(f[0]);
+        k.qA = Float4::load(q[0]);
+        k.c = Float4::load(c);
+        k.fB = Float4::load(f[1]);
+        k.qB = Float4::load(q[1]);
+        maskedStep(work, t, k, [t, this](int s) { return t - s >= 0 && t - s < seg_.frames; });
+    }
+
+    // A step in which only the stages that `works(stage)` names advance; the others keep their
+    // state. Stage s works on sample t - s; samples past the block's end enter as 0.
+    template <class Works>
+    void maskedStep(const PipelineIo& work, int t, const Coefficients& k, Works works) {
+        alignas(16) float valid[2][4];
+        for (int s = 0; s < kStages; ++s) valid[s / 2][(s % 2) * 2] = valid[s / 2][(s % 2) * 2 + 1] = works(s) ? allOnes() : 0.0f;
         const Float4 zero(0.0f);
         const Float4 in = t < seg_.frames ? Float4(gain_) * work.load(t) : zero;
         const Float4 xA = lowHalves(in, prevA_);
         const Float4 validA = Float4::load(valid[0]);
         Float4 L = LA_, B = BA_;
-        const Float4 yA =
-            firstPairStep<kResponse>(xA, Float4::load(f[0]), Float4::load(q[0]), Float4::load(c), L, B);
+        const Float4 yA = firstPairStep<kResponse>(xA, k.f, k.qA, k.c, L, B);
         LA_ = select(validA, L, LA_);
         BA_ = select(validA, B, BA_);
         Float4 last = yA;
@@ -342,7 +364,7 @@ private:
             const Float4 xB = crossHalves(prevA_, prevB_);
             const Float4 validB = Float4::load(valid[1]);
             L = LB_, B = BB_;
-            prevB_ = stageStep<Float4, false, kResponse>(xB, Float4::load(f[1]), Float4::load(q[1]), zero, L, B, zero);
+            prevB_ = stageStep<Float4, false, kResponse>(xB, k.fB, k.qB, zero, L, B, zero);
             LB_ = select(validB, L, LB_);
             BB_ = select(validB, B, BB_);
             last = prevB_;
