@@ -107,21 +107,43 @@ void EnvelopeFollower::updateCoefficient(float length, float& current, float& co
     coefficientInUse = coefficient(length);
 }
 
+bool EnvelopeFollower::shareConversion(LevelDecibelStage* stage) {
+    if (!stage) return false;
+    for (auto& slot : conversions_) {
+        if (slot == stage) return true;
+        if (!slot) {
+            slot = stage;
+            return true;
+        }
+    }
+    return false;
+}
+
+const float* EnvelopeFollower::sharedDecibels(const wave::Buffer& level, int frames) const {
+    for (LevelDecibelStage* stage : conversions_) {
+        if (!stage) break;
+        if (const float* decibels = stage->decibelsOf(level, frames)) return decibels;
+    }
+    return nullptr;
+}
+
 void EnvelopeFollower::processFilter(const wave::Buffer& in, wave::Buffer& out, int frames, int flags) {
     const int inputFlags = flags & ~wave::kSkip;
     const float* attack = attackInput_->pull(frames, inputFlags)->data();
     const float* release = releaseInput_->pull(frames, inputFlags)->data();
     if (frames > 0) {
+        const float* decibels = sharedDecibels(in, frames);
         if (attackInput_->isConstant() && releaseInput_->isConstant()) {
-            followConstantTimes(in.data(), out.data(), frames, attack[0], release[0]);
+            followConstantTimes(in.data(), decibels, out.data(), frames, attack[0], release[0]);
         } else {
-            followVaryingTimes(in.data(), out.data(), frames, attack, release);
+            followVaryingTimes(in.data(), decibels, out.data(), frames, attack, release);
         }
     }
     setConstant(false);
 }
 
-void EnvelopeFollower::followConstantTimes(const float* x, float* y, int frames, float attack, float release) {
+void EnvelopeFollower::followConstantTimes(const float* x, const float* decibels, float* y, int frames, float attack,
+                                           float release) {
     // A time takes effect where the block first uses it, as in the per-sample form: the
     // coefficients are prepared up front and kept for the next block only if they were used.
     const float rate = getEnvironment().getSampleRate();
@@ -134,10 +156,11 @@ void EnvelopeFollower::followConstantTimes(const float* x, float* y, int frames,
 
     float state = state_;
     int rising = 0;
-    alignas(16) float target[kChunk];
+    alignas(16) float converted[kChunk];
     for (int start = 0; start < frames; start += kChunk) {
         const int n = std::min(kChunk, frames - start);
-        level_decibels::aboveFloor(x + start, target, n);
+        const float* target = decibels ? decibels + start : converted;
+        if (!decibels) level_decibels::aboveFloor(x + start, converted, n);
         float lowest, highest;
         range(target, n, lowest, highest);
         if (state == 0.0f && highest == 0.0f) {
@@ -160,16 +183,17 @@ void EnvelopeFollower::followConstantTimes(const float* x, float* y, int frames,
     }
 }
 
-void EnvelopeFollower::followVaryingTimes(const float* x, float* y, int frames, const float* attack,
-                                          const float* release) {
+void EnvelopeFollower::followVaryingTimes(const float* x, const float* decibels, float* y, int frames,
+                                          const float* attack, const float* release) {
     const float rate = getEnvironment().getSampleRate();
     float state = state_;
     // The levels of a chunk first (independent of each other), then the smoothing, which runs one
     // sample after the other and checks the time of each sample it uses.
-    alignas(16) float target[kChunk];
+    alignas(16) float converted[kChunk];
     for (int start = 0; start < frames; start += kChunk) {
         const int n = std::min(kChunk, frames - start);
-        level_decibels::aboveFloor(x + start, target, n);
+        const float* target = decibels ? decibels + start : converted;
+        if (!decibels) level_decibels::aboveFloor(x + start, converted, n);
         for (int k = 0; k < n; ++k) {
             const int i = start + k;
             const float d = target[k];
