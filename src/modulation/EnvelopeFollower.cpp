@@ -38,21 +38,32 @@ inline float step(float state, float d, double c) {
 constexpr float kPlainState = 2.0f;
 constexpr float kPlainTarget = 2.001f;
 
-// Smooths a chunk with constant coefficients; returns how many samples took the attack.
-template <bool Flush>
+// Smooths a chunk with constant coefficients; returns how many samples took the attack when
+// Count is set (0 otherwise: the count only matters while a new time waits to be taken over).
+template <bool Flush, bool Count>
 int smooth(const float* target, float* y, int n, float& state, float attack, float release) {
     // The coefficient is picked by indexing rather than by a branch: whether a sample rises is
     // as good as random on audio.
     const double coefficient[2] = {release, attack};
     float s = state;
     int rising = 0;
-    for (int k = 0; k < n; ++k) {
+    auto one = [&](int k) {
         const float d = target[k];
         const int up = d > s ? 1 : 0;
-        rising += up;
+        if constexpr (Count) rising += up;
         s = step<Flush>(s, d, coefficient[up]);
         y[k] = s * kInvRange;
+    };
+    // Four steps per pass of the loop: the chain is serial either way, the loop's own
+    // instructions are shared.
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        one(k);
+        one(k + 1);
+        one(k + 2);
+        one(k + 3);
     }
+    for (; k < n; ++k) one(k);
     state = s;
     return rising;
 }
@@ -155,6 +166,7 @@ void EnvelopeFollower::followConstantTimes(const float* x, const float* decibels
     const float releaseCoefficient = newRelease ? coefficient(releaseLength) : releaseCoefficient_;
 
     float state = state_;
+    const bool count = newAttack || newRelease;
     int rising = 0;
     alignas(16) float converted[kChunk];
     for (int start = 0; start < frames; start += kChunk) {
@@ -167,9 +179,11 @@ void EnvelopeFollower::followConstantTimes(const float* x, const float* decibels
             // Silence on a silent state: every step is 0 + 0 c.
             std::fill(y + start, y + start + n, 0.0f);
         } else if (state >= kPlainState && lowest >= kPlainTarget) {
-            rising += smooth<false>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
+            rising += count ? smooth<false, true>(target, y + start, n, state, attackCoefficient, releaseCoefficient)
+                            : smooth<false, false>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
         } else {
-            rising += smooth<true>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
+            rising += count ? smooth<true, true>(target, y + start, n, state, attackCoefficient, releaseCoefficient)
+                            : smooth<true, false>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
         }
     }
     state_ = state;
