@@ -36,19 +36,7 @@ inline float glideValue(float value, float rise, int curve, float g, float x) {
     return value;
 }
 
-inline float clampedFrequency(float f) {
-    if (!(f > 0.0f)) f = 0.0f;
-    return f > XLFO::kMaxFrequency ? XLFO::kMaxFrequency : f;
-}
-
-// The glide in use: the step's own plus the global input, never below a minimum that grows with
-// the rate (even hard steps are rounded a little at high rates, against aliasing clicks).
-inline float effectiveGlide(float stepGlide, float input, float frequency) {
-    float g = std::isfinite(input) ? stepGlide + input : stepGlide;
-    const float minimum = (0.0002f * frequency) * (0.0002f * frequency);
-    if (g < minimum) g = minimum;
-    return g > 1.0f ? 1.0f : g;
-}
+inline float clampedFrequency(float f) { return XLFOPhaseTrack::clampedFrequency(f, XLFO::kMaxFrequency); }
 
 // The 24-bit feedback register: a left shift, folded back with this tap pattern at bit 24.
 constexpr uint32_t kRegisterTaps = 0x11D872B;
@@ -76,7 +64,8 @@ XLFO::XLFO(wave::Environment& environment)
       glideInput_(&glide_),
       phaseOffsetInput_(&phaseOffset_),
       count_(stepCount_.get()),
-      b_(balance_.get()) {
+      b_(balance_.get()),
+      track_(environment.getBlockSize()) {
     glides_.assign(static_cast<size_t>(environment.getBlockSize()), 0.0f);
     frequency_.ramp().setLimits(0.0f, kMaxFrequency);
     glide_.ramp().setLimits(-1.0f, 1.0f);
@@ -250,6 +239,8 @@ void XLFO::render(wave::Buffer& buffer, int frames, int flags) {
     const Inputs inputs = !frequencyInput_->isConstant() || !phaseOffsetInput_->isConstant() ? Varying
                           : glideInput_->isConstant()                                        ? Constant
                                                                                              : SteadyPhase;
+    tracking_ = false;
+    if (inputs == Varying) trackPhases(frequency, phaseOffset, 0, frames);
     int i = 0;
     while (i < frames) i = renderStep(findStep(phase_), out, i, frames, frequency, glide, phaseOffset, inputs);
 
@@ -289,18 +280,24 @@ int XLFO::renderStep(int index, float* out, int i, int frames, const float* freq
     }
 
     double reached = phase_;
-    int next = -1;
-    if (inputs == SteadyPhase) {
+    if (tracking_) {
+        i = runTracked(pass, out, i, frames, glide, reached);
+    } else {
+        // Frequency and offset hold for the block: the pass is cut into stretches where it can be.
         const float f = clampedFrequency(frequency[i]);
         const float offset = std::isfinite(phaseOffset[i]) ? phaseOffset[i] : previousOffset_;
-        next = runStretches(pass, out, i, frames, f, 0.0f, glide, offset, reached);
+        const float g = inputs == Constant ? XLFOPhaseTrack::effectiveGlide(pass.glide, glide[i], f) : 0.0f;
+        const int next = runStretches(pass, out, i, frames, f, g, inputs == Constant ? nullptr : glide, offset, reached);
+        if (next >= 0) {
+            i = next;
+        } else if (inputs == Constant) {
+            i = runPass(pass, out, i, frames, f, g, offset, reached);
+        } else {
+            // The rest of the block follows the phases sample by sample.
+            trackPhases(frequency, phaseOffset, i, frames);
+            i = runTracked(pass, out, i, frames, glide, reached);
+        }
     }
-    if (next >= 0)
-        i = next;
-    else if (inputs == Constant)
-        i = runPass<true>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
-    else
-        i = runPass<false>(pass, out, i, frames, frequency, glide, phaseOffset, reached);
 
     // A random step draws a new value on its next pass.
     if (s.random_.get() && !(reached >= start && reached < end)) s.valid_ = false;
@@ -308,49 +305,21 @@ int XLFO::renderStep(int index, float* out, int i, int frames, const float* freq
     return i;
 }
 
-template <bool kConstantInputs>
-int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* frequency, const float* glide,
-                  const float* phaseOffset, double& reached) {
-    const double invRate = 1.0 / getEnvironment().getSampleRate();
+int XLFO::runPass(const Pass& pass, float* out, int i, int frames, float f, float g, float offset, double& reached) {
+    const double increment = f * (1.0 / getEnvironment().getSampleRate());
     const bool locked = locked_;
     // Members in locals: the stores to `out` could otherwise alias them.
     double phase = phase_;
     double syncPhase = syncPhase_;
-    float offset = previousOffset_;
-    float f = 0.0f;
-    float g = 0.0f;
-    if (kConstantInputs) {
-        f = clampedFrequency(frequency[i]);
-        g = effectiveGlide(pass.glide, glide[i], f);
-        if (std::isfinite(phaseOffset[i])) offset = phaseOffset[i];
-    }
-    const double increment = f * invRate;
-    if (kConstantInputs) {
-        const int next = runStretches(pass, out, i, frames, f, g, nullptr, offset, reached);
-        if (next >= 0) return next;
-    }
-    // With varying inputs the loop leaves the position and the glide of each sample, and the
-    // curve is applied to all of them afterwards, four at a time (the same operations per sample).
-    const int first = i;
-    float* glides = glides_.data();
     do {
         const float x = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
-        if (!kConstantInputs) {
-            f = clampedFrequency(frequency[i]);
-            glides[i] = effectiveGlide(pass.glide, glide[i], f);
-            // A non-finite offset keeps the previous one.
-            if (std::isfinite(phaseOffset[i])) offset = phaseOffset[i];
-            out[i] = x;
-        } else {
-            out[i] = glideValue(pass.value, pass.rise, pass.curve, g, x);
-        }
-
+        out[i] = glideValue(pass.value, pass.rise, pass.curve, g, x);
         // The phases of the next sample, each wrapped into [0, 1) at once, so that no rounding
         // depends on where a block ends.
         if (locked) {
             syncPhase = lockedPhase(renderTime_ + i + 1);
         } else {
-            syncPhase += kConstantInputs ? increment : f * invRate;
+            syncPhase += increment;
             if (syncPhase >= 1.0) syncPhase = fraction(syncPhase);
         }
         const double previous = phase;
@@ -359,11 +328,38 @@ int XLFO::runPass(const Pass& pass, float* out, int i, int frames, const float* 
         reached = phase - previous < -0.5 ? phase + 1.0 : phase - previous > 0.5 ? phase - 1.0 : phase;
         ++i;
     } while (i < frames && reached >= pass.spanStart && reached < pass.spanEnd);
-    if (!kConstantInputs) xlfo_glide::applyEach(pass.curve, pass.value, pass.rise, glides + first, out + first, i - first);
     phase_ = phase;
     syncPhase_ = syncPhase;
     previousOffset_ = offset;
     return i;
+}
+
+void XLFO::trackPhases(const float* frequency, const float* phaseOffset, int first, int frames) {
+    track_.prepare(frequency, phaseOffset, previousOffset_, kMaxFrequency, first, frames);
+    if (locked_) {
+        double* sync = track_.syncs();
+        sync[first] = syncPhase_;
+        for (int k = first + 1; k <= frames; ++k) sync[k] = lockedPhase(renderTime_ + k);
+    } else {
+        track_.runFree(syncPhase_, 1.0 / getEnvironment().getSampleRate(), first, frames);
+    }
+    track_.computePhases(phase_, first, frames);
+    tracking_ = true;
+}
+
+int XLFO::runTracked(const Pass& pass, float* out, int i, int frames, const float* glide, double& reached) {
+    // The samples of the pass, their positions and glides, then the curve over all of them.
+    const int next = track_.exitAfter(i, frames, pass.spanStart, pass.spanEnd);
+    track_.positions(i, next, pass.xBase, pass.spanStart, pass.xScale, out);
+    float* glides = glides_.data();
+    track_.glides(i, next, pass.glide, glide, glides);
+    xlfo_glide::applyEach(pass.curve, pass.value, pass.rise, glides + i, out + i, next - i);
+    // The state of the exit sample; what the track holds beyond it is not taken.
+    reached = track_.reached(next);
+    phase_ = track_.phase(next);
+    syncPhase_ = track_.sync(next);
+    previousOffset_ = track_.offset(next - 1);
+    return next;
 }
 
 int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f, float g, const float* glide,
@@ -449,7 +445,7 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
         }
     }
 
-    auto glideAt = [&](long k) { return glide ? effectiveGlide(pass.glide, glide[i + k], f) : g; };
+    auto glideAt = [&](long k) { return glide ? XLFOPhaseTrack::effectiveGlide(pass.glide, glide[i + k], f) : g; };
     out[i] = glideValue(pass.value, pass.rise, pass.curve, glideAt(0), xAt(0));
     std::fill(out + i + 1, out + i + m, pass.value);
     if (m < n) {

@@ -6,6 +6,7 @@
 
 #include "engine/wave/FloatParameterSource.h"
 #include "engine/wave/Producer.h"
+#include "modulation/XLFOPhaseTrack.h"
 #include "platform/Property.h"
 
 // The step LFO. One cycle is a sequence of 1..16 steps; the first half of the steps shares the
@@ -139,10 +140,12 @@ private:
     int renderStep(int index, float* out, int i, int frames, const float* frequency, const float* glide,
                    const float* phaseOffset, Inputs inputs);
     // Renders samples from i on until the phase leaves the pass's span or the block ends; returns
-    // the next sample and the phase as it ran on. With constant inputs their values are prepared once.
-    template <bool kConstantInputs>
-    int runPass(const Pass& pass, float* out, int i, int frames, const float* frequency, const float* glide,
-                const float* phaseOffset, double& reached);
+    // the next sample and the phase as it ran on. runPass takes constant inputs, sample by sample;
+    // runTracked takes the phases of the block from the track and the glide input per sample.
+    int runPass(const Pass& pass, float* out, int i, int frames, float f, float g, float offset, double& reached);
+    int runTracked(const Pass& pass, float* out, int i, int frames, const float* glide, double& reached);
+    // The phases of a block whose frequency or offset input varies, into track_.
+    void trackPhases(const float* frequency, const float* phaseOffset, int first, int frames);
     // With a steady phase: the pass as a held stretch (a fill) and a gliding one, their ends found
     // from the exact phase at a few samples instead of a test per sample; a varying glide input
     // (`glide` not null) is applied per sample in place of g. Returns -1, with nothing written,
@@ -184,6 +187,9 @@ private:
     uint32_t random_ = 1;
     bool randomUnipolar_ = true;
     bool fast_ = false;
-    // The glide of each sample of a pass whose inputs vary, applied after the pass.
+    // The phases of a block whose frequency or offset input varies, and the glide of each sample
+    // of such a pass (applied after the pass).
+    XLFOPhaseTrack track_;
+    bool tracking_ = false;  // the rest of this block runs on the track
     std::vector<float> glides_;
 };

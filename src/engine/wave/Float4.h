@@ -179,6 +179,39 @@ struct alignas(16) Double4 {
     }
     friend Double4 lowHalves(Double4 a, Double4 b) { return {a.lo, b.lo}; }
     friend Double4 crossHalves(Double4 a, Double4 b) { return {a.hi, b.lo}; }
+    // The lanes of a Float4, exactly.
+    explicit Double4(Float4 a) : lo(_mm_cvtps_pd(a.v)), hi(_mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))) {}
+    static Double4 loadUnaligned(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
+    void storeUnaligned(double* p) const {
+        _mm_storeu_pd(p, lo);
+        _mm_storeu_pd(p + 2, hi);
+    }
+    // Lanes where a < b, as an all-ones / all-zeros mask; mask ? a : b; the lanes' sign bits.
+    friend Double4 lessThan(Double4 a, Double4 b) { return {_mm_cmplt_pd(a.lo, b.lo), _mm_cmplt_pd(a.hi, b.hi)}; }
+    friend Double4 select(Double4 mask, Double4 a, Double4 b) {
+        return {_mm_or_pd(_mm_and_pd(mask.lo, a.lo), _mm_andnot_pd(mask.lo, b.lo)),
+                _mm_or_pd(_mm_and_pd(mask.hi, a.hi), _mm_andnot_pd(mask.hi, b.hi))};
+    }
+    friend int signBits(Double4 a) { return _mm_movemask_pd(a.lo) | _mm_movemask_pd(a.hi) << 2; }
+    // Rounds towards minus infinity with the bits of std::floor (-0 stays -0, |x| >= 2^52 and NaN
+    // pass through), in any rounding mode.
+    friend Double4 floor(Double4 a) { return {floorPair(a.lo), floorPair(a.hi)}; }
+
+private:
+    static __m128d floorPair(__m128d x) {
+        const __m128d signMask = _mm_set1_pd(-0.0);
+        const __m128d big = _mm_set1_pd(4503599627370496.0);  // 2^52: from here on every double is whole
+        const __m128d sign = _mm_and_pd(x, signMask);
+        // Adding and removing 2^52 (with x's sign) leaves a whole number next to x, one above at most.
+        const __m128d magic = _mm_or_pd(big, sign);
+        __m128d t = _mm_sub_pd(_mm_add_pd(x, magic), magic);
+        t = _mm_sub_pd(t, _mm_and_pd(_mm_cmplt_pd(x, t), _mm_set1_pd(1.0)));
+        t = _mm_or_pd(t, sign);
+        const __m128d small = _mm_cmplt_pd(_mm_andnot_pd(signMask, x), big);
+        return _mm_or_pd(_mm_and_pd(small, t), _mm_andnot_pd(small, x));
+    }
+
+public:
 #else
     double v[4];
     Double4() : v{0, 0, 0, 0} {}
@@ -210,6 +243,35 @@ struct alignas(16) Double4 {
     }
     friend Double4 lowHalves(Double4 a, Double4 b) { return {a.v[0], a.v[1], b.v[0], b.v[1]}; }
     friend Double4 crossHalves(Double4 a, Double4 b) { return {a.v[2], a.v[3], b.v[0], b.v[1]}; }
+    explicit Double4(Float4 a) : v{a.lane(0), a.lane(1), a.lane(2), a.lane(3)} {}
+    static Double4 loadUnaligned(const double* p) { return {p[0], p[1], p[2], p[3]}; }
+    void storeUnaligned(double* p) const { std::memcpy(p, v, sizeof v); }
+    friend Double4 lessThan(Double4 a, Double4 b) {
+        Double4 r;
+        for (int i = 0; i < 4; ++i) {
+            const uint64_t m = a.v[i] < b.v[i] ? ~uint64_t{0} : 0u;
+            std::memcpy(&r.v[i], &m, sizeof m);
+        }
+        return r;
+    }
+    friend Double4 select(Double4 mask, Double4 a, Double4 b) {
+        Double4 r;
+        for (int i = 0; i < 4; ++i) {
+            uint64_t m, x, y;
+            std::memcpy(&m, &mask.v[i], 8);
+            std::memcpy(&x, &a.v[i], 8);
+            std::memcpy(&y, &b.v[i], 8);
+            const uint64_t z = (m & x) | (~m & y);
+            std::memcpy(&r.v[i], &z, 8);
+        }
+        return r;
+    }
+    friend int signBits(Double4 a) {
+        int bits = 0;
+        for (int i = 0; i < 4; ++i) bits |= std::signbit(a.v[i]) ? 1 << i : 0;
+        return bits;
+    }
+    friend Double4 floor(Double4 a) { return {std::floor(a.v[0]), std::floor(a.v[1]), std::floor(a.v[2]), std::floor(a.v[3])}; }
 #endif
 };
 
