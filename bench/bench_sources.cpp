@@ -1,7 +1,7 @@
 // Cost of the time-based modulation sources per sample frame at 48 kHz, block 512, all running
 // together as in the plug-in: six XLFOs (16 steps, glides of every shape, some random steps,
 // different rates, two tempo-synced), six envelope generators retriggered by audio onsets, and
-// four envelope followers on a level signal.
+// four envelope followers on a level signal, sharing its conversion to dB as in the plug-in.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 #include "engine/wave/Environment.h"
 #include "modulation/EnvelopeFollower.h"
 #include "modulation/EnvelopeGenerator.h"
+#include "modulation/LevelDecibels.h"
 #include "modulation/Trigger.h"
 #include "modulation/XLFO.h"
 #include "modulation/XLFOFreqController.h"
@@ -71,10 +72,13 @@ void BM_Sources(benchmark::State& state) {
         g->parameter(EnvelopeGenerator::Release).setTarget(0.05f, 0.0f);
     }
 
+    LevelDecibelStage decibels(env);
+    decibels.setInput(&level);
     std::vector<std::unique_ptr<EnvelopeFollower>> followers;
     for (int k = 0; k < 4; ++k) {
         auto& f = followers.emplace_back(std::make_unique<EnvelopeFollower>(env));
         f->setInput(&level);
+        f->shareConversion(&decibels);
         f->attackParameter().setTarget(0.001f * static_cast<float>(k + 1), 0.0f);
         f->releaseParameter().setTarget(0.1f * static_cast<float>(k + 1), 0.0f);
     }

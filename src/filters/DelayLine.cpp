@@ -9,6 +9,7 @@
 #include "engine/wave/Float4.h"
 
 using wave::Buffer;
+using wave::Double4;
 using wave::Float4;
 
 DelayLine::DelayLine(wave::Environment& environment)
@@ -148,30 +149,31 @@ void DelayLine::advance(int frames) {
             groupFilled_ = 0;
         }
     }
-    // Whole groups. The factors are copied first: the stores of the positions could otherwise
-    // alias them, and each group would load them again.
-    const double a1 = power[1][0][0], b1 = power[1][0][1], a2 = power[2][0][0], b2 = power[2][0][1];
-    const double a3 = power[3][0][0], b3 = power[3][0][1], a4 = power[4][0][0], b4 = power[4][0][1];
-    const double c4 = power[4][1][0], d4 = power[4][1][1];
-    const double u0 = input[0][0], u1 = input[1][0], u2 = input[2][0], u3 = input[3][0];
-    const double w0 = input[0][1], w1 = input[1][1], w2 = input[2][1], w3 = input[3][1];
+    // Whole groups, as positionAfter() for one to four samples and closeGroup() for four, in two
+    // four-lane steps: g holds the third and fourth position and the next group's start state
+    // (position, velocity), whose sums have the same terms in the same order (the next start is
+    // the fourth position plus one more term); h holds the first two positions in its lower half.
+    // Lanes with fewer terms add 0·x, which changes no position (at most the sign of a zero, which
+    // the read does not see); the state lanes have no such term, so the state is unchanged bit for bit.
+    const Double4 gp(power[3][0][0], power[4][0][0], power[4][0][0], power[4][1][0]);
+    const Double4 gv(power[3][0][1], power[4][0][1], power[4][0][1], power[4][1][1]);
+    const Double4 g0(input[2][0], input[3][0], input[3][0], input[3][1]);
+    const Double4 g1(input[1][0], input[2][0], input[2][0], input[2][1]);
+    const Double4 g2(0.0, input[1][0], input[1][0], input[1][1]);
+    const Double4 g3(0.0, 0.0, input[0][0], input[0][1]);
+    const Double4 hp(power[1][0][0], power[2][0][0], power[1][0][0], power[2][0][0]);
+    const Double4 hv(power[1][0][1], power[2][0][1], power[1][0][1], power[2][0][1]);
+    const Double4 h0(0.0, input[1][0], 0.0, input[1][0]);
     double p = groupPosition_, v = groupVelocity_;
     for (; i + 4 <= frames; i += 4) {
-        const double x0 = targets[i], x1 = targets[i + 1], x2 = targets[i + 2], x3 = targets[i + 3];
-        // As positionAfter() for one to four samples, and closeGroup() for four.
-        const double o1 = a1 * p + b1 * v;
-        // The position of the next group's start has the same terms as o4 and then one more.
-        const double o2 = (a2 * p + b2 * v) + u1 * x0;
-        const double o3 = ((a3 * p + b3 * v) + u2 * x0) + u1 * x1;
-        const double o4 = (((a4 * p + b4 * v) + u3 * x0) + u2 * x1) + u1 * x2;
-        const double np = o4 + u0 * x3;
-        const double nv = ((((c4 * p + d4 * v) + w3 * x0) + w2 * x1) + w1 * x2) + w0 * x3;
-        position[i] = o1;
-        position[i + 1] = o2;
-        position[i + 2] = o3;
-        position[i + 3] = o4;
-        p = np;
-        v = nv;
+        const Double4 sp(p), sv(v);
+        const Double4 x0(static_cast<double>(targets[i])), x1(static_cast<double>(targets[i + 1]));
+        const Double4 x2(static_cast<double>(targets[i + 2])), x3(static_cast<double>(targets[i + 3]));
+        const Double4 h = (hp * sp + hv * sv) + h0 * x0;
+        const Double4 g = ((((gp * sp + gv * sv) + g0 * x0) + g1 * x1) + g2 * x2) + g3 * x3;
+        lowHalves(h, g).storeUnaligned(position + i);
+        p = g.lane(2);
+        v = g.lane(3);
     }
     groupPosition_ = p;
     groupVelocity_ = v;
@@ -209,12 +211,10 @@ void DelayLine::read(float* out, int frames, int w) const {
         float* y = out + start;
         int k = 0;
         for (; k + 4 <= n; k += 4) {
-            const float* r0 = ring + place[k];
-            const float* r1 = ring + place[k + 1];
-            const float* r2 = ring + place[k + 2];
-            const float* r3 = ring + place[k + 3];
-            const Float4 lower(r0[0], r1[0], r2[0], r3[0]);
-            const Float4 upper(r0[1], r1[1], r2[1], r3[1]);
+            // Each read's two neighbours are one 64-bit load; the shuffles part lower from upper.
+            const Float4 first = Float4::loadPairs(ring + place[k], ring + place[k + 1]);
+            const Float4 second = Float4::loadPairs(ring + place[k + 2], ring + place[k + 3]);
+            const Float4 lower = evenLanes(first, second), upper = oddLanes(first, second);
             (lower + (upper - lower) * Float4::load(fraction + k)).storeUnaligned(y + k);
         }
         for (; k < n; ++k) {

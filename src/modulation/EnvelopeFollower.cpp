@@ -38,21 +38,32 @@ inline float step(float state, float d, double c) {
 constexpr float kPlainState = 2.0f;
 constexpr float kPlainTarget = 2.001f;
 
-// Smooths a chunk with constant coefficients; returns how many samples took the attack.
-template <bool Flush>
+// Smooths a chunk with constant coefficients; returns how many samples took the attack when
+// Count is set (0 otherwise: the count only matters while a new time waits to be taken over).
+template <bool Flush, bool Count>
 int smooth(const float* target, float* y, int n, float& state, float attack, float release) {
     // The coefficient is picked by indexing rather than by a branch: whether a sample rises is
     // as good as random on audio.
     const double coefficient[2] = {release, attack};
     float s = state;
     int rising = 0;
-    for (int k = 0; k < n; ++k) {
+    auto one = [&](int k) {
         const float d = target[k];
         const int up = d > s ? 1 : 0;
-        rising += up;
+        if constexpr (Count) rising += up;
         s = step<Flush>(s, d, coefficient[up]);
         y[k] = s * kInvRange;
+    };
+    // Four steps per pass of the loop: the chain is serial either way, the loop's own
+    // instructions are shared.
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        one(k);
+        one(k + 1);
+        one(k + 2);
+        one(k + 3);
     }
+    for (; k < n; ++k) one(k);
     state = s;
     return rising;
 }
@@ -107,21 +118,43 @@ void EnvelopeFollower::updateCoefficient(float length, float& current, float& co
     coefficientInUse = coefficient(length);
 }
 
+bool EnvelopeFollower::shareConversion(LevelDecibelStage* stage) {
+    if (!stage) return false;
+    for (auto& slot : conversions_) {
+        if (slot == stage) return true;
+        if (!slot) {
+            slot = stage;
+            return true;
+        }
+    }
+    return false;
+}
+
+const float* EnvelopeFollower::sharedDecibels(const wave::Buffer& level, int frames) const {
+    for (LevelDecibelStage* stage : conversions_) {
+        if (!stage) break;
+        if (const float* decibels = stage->decibelsOf(level, frames)) return decibels;
+    }
+    return nullptr;
+}
+
 void EnvelopeFollower::processFilter(const wave::Buffer& in, wave::Buffer& out, int frames, int flags) {
     const int inputFlags = flags & ~wave::kSkip;
     const float* attack = attackInput_->pull(frames, inputFlags)->data();
     const float* release = releaseInput_->pull(frames, inputFlags)->data();
     if (frames > 0) {
+        const float* decibels = sharedDecibels(in, frames);
         if (attackInput_->isConstant() && releaseInput_->isConstant()) {
-            followConstantTimes(in.data(), out.data(), frames, attack[0], release[0]);
+            followConstantTimes(in.data(), decibels, out.data(), frames, attack[0], release[0]);
         } else {
-            followVaryingTimes(in.data(), out.data(), frames, attack, release);
+            followVaryingTimes(in.data(), decibels, out.data(), frames, attack, release);
         }
     }
     setConstant(false);
 }
 
-void EnvelopeFollower::followConstantTimes(const float* x, float* y, int frames, float attack, float release) {
+void EnvelopeFollower::followConstantTimes(const float* x, const float* decibels, float* y, int frames, float attack,
+                                           float release) {
     // A time takes effect where the block first uses it, as in the per-sample form: the
     // coefficients are prepared up front and kept for the next block only if they were used.
     const float rate = getEnvironment().getSampleRate();
@@ -133,20 +166,24 @@ void EnvelopeFollower::followConstantTimes(const float* x, float* y, int frames,
     const float releaseCoefficient = newRelease ? coefficient(releaseLength) : releaseCoefficient_;
 
     float state = state_;
+    const bool count = newAttack || newRelease;
     int rising = 0;
-    alignas(16) float target[kChunk];
+    alignas(16) float converted[kChunk];
     for (int start = 0; start < frames; start += kChunk) {
         const int n = std::min(kChunk, frames - start);
-        level_decibels::aboveFloor(x + start, target, n);
+        const float* target = decibels ? decibels + start : converted;
+        if (!decibels) level_decibels::aboveFloor(x + start, converted, n);
         float lowest, highest;
         range(target, n, lowest, highest);
         if (state == 0.0f && highest == 0.0f) {
             // Silence on a silent state: every step is 0 + 0 c.
             std::fill(y + start, y + start + n, 0.0f);
         } else if (state >= kPlainState && lowest >= kPlainTarget) {
-            rising += smooth<false>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
+            rising += count ? smooth<false, true>(target, y + start, n, state, attackCoefficient, releaseCoefficient)
+                            : smooth<false, false>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
         } else {
-            rising += smooth<true>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
+            rising += count ? smooth<true, true>(target, y + start, n, state, attackCoefficient, releaseCoefficient)
+                            : smooth<true, false>(target, y + start, n, state, attackCoefficient, releaseCoefficient);
         }
     }
     state_ = state;
@@ -160,16 +197,17 @@ void EnvelopeFollower::followConstantTimes(const float* x, float* y, int frames,
     }
 }
 
-void EnvelopeFollower::followVaryingTimes(const float* x, float* y, int frames, const float* attack,
-                                          const float* release) {
+void EnvelopeFollower::followVaryingTimes(const float* x, const float* decibels, float* y, int frames,
+                                          const float* attack, const float* release) {
     const float rate = getEnvironment().getSampleRate();
     float state = state_;
     // The levels of a chunk first (independent of each other), then the smoothing, which runs one
     // sample after the other and checks the time of each sample it uses.
-    alignas(16) float target[kChunk];
+    alignas(16) float converted[kChunk];
     for (int start = 0; start < frames; start += kChunk) {
         const int n = std::min(kChunk, frames - start);
-        level_decibels::aboveFloor(x + start, target, n);
+        const float* target = decibels ? decibels + start : converted;
+        if (!decibels) level_decibels::aboveFloor(x + start, converted, n);
         for (int k = 0; k < n; ++k) {
             const int i = start + k;
             const float d = target[k];

@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+
 #include "engine/wave/Filter.h"
 #include "engine/wave/FloatParameterSource.h"
 
@@ -9,11 +11,16 @@
 //
 // The attack and release times (seconds per sample) come from the embedded ramps or from any
 // producer plugged in instead, such as a modulation target. The state starts at silence, so the
-// output is never negative. Wiring at construction; rendering on the audio thread.
+// output is never negative. Followers that read the same level stream may share its conversion to
+// dB through a LevelDecibelStage; on its own a follower converts its level itself, with the same
+// result. Wiring at construction; rendering on the audio thread.
+class LevelDecibelStage;
+
 class EnvelopeFollower : public wave::Filter {
 public:
     static constexpr float kMinTime = 0.0005f;
     static constexpr float kMaxTime = 10.0f;
+    static constexpr int kMaxSharedConversions = 2;
 
     explicit EnvelopeFollower(wave::Environment& environment);
 
@@ -22,6 +29,10 @@ public:
     // Null restores the embedded ramp.
     void setAttackInput(wave::Producer* input) { attackInput_ = input ? input : &attack_; }
     void setReleaseInput(wave::Producer* input) { releaseInput_ = input ? input : &release_; }
+    // Offers a shared conversion: in a block where this follower's level input hands on the
+    // stage's input stream, the follower takes the stage's result instead of converting. False
+    // (and nothing changes) for null or when kMaxSharedConversions are already offered.
+    bool shareConversion(LevelDecibelStage* stage);
 
     // The smoothed level above -60 dB, in dB (0..120).
     float getState() const { return state_; }
@@ -35,13 +46,19 @@ private:
     // Moves `current` and its coefficient to `length` when it differs by more than the tolerance.
     static void updateCoefficient(float length, float& current, float& coefficientInUse);
     // The block with attack and release times that hold for all of it, and with times that move.
-    void followConstantTimes(const float* x, float* y, int frames, float attack, float release);
-    void followVaryingTimes(const float* x, float* y, int frames, const float* attack, const float* release);
+    // `decibels` is the block's level already converted, or null to convert `x` here.
+    void followConstantTimes(const float* x, const float* decibels, float* y, int frames, float attack,
+                             float release);
+    void followVaryingTimes(const float* x, const float* decibels, float* y, int frames, const float* attack,
+                            const float* release);
+    // The shared conversion of `level` in this block, or null.
+    const float* sharedDecibels(const wave::Buffer& level, int frames) const;
 
     wave::FloatParameterSource attack_;
     wave::FloatParameterSource release_;
     wave::Producer* attackInput_;
     wave::Producer* releaseInput_;
+    std::array<LevelDecibelStage*, kMaxSharedConversions> conversions_{};
 
     float state_ = 0.0f;
     float attackLength_ = 0.0f;

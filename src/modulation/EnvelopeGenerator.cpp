@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/wave/Float4.h"
 #include "platform/Tolerance.h"
 #include "modulation/Trigger.h"
 
@@ -11,6 +12,9 @@ namespace {
 using wave::kTolerance;
 constexpr double kLast = EnvelopeCurves::kLastPosition;
 constexpr int kCountLimit = 1 << 30;
+
+// The table argument of EnvelopeCurves::read at a curve position.
+inline float curveArgument(double position) { return static_cast<float>(position / EnvelopeCurves::kLastPosition); }
 
 // Sample counts from seconds: a time like 0.1 s is not exact in float, so a count within a
 // thousandth of a sample of an integer is taken as that integer.
@@ -260,13 +264,18 @@ void EnvelopeGenerator::renderSpan(float* out, int n) {
     const int attack = std::min(remainingAttack_, active - k);
     if (attack > 0) {
         const EnvelopeCurves::Table& rising = curves_.rising();
-        const float height = 1.0f - attackStart_ - kTolerance;
+        const float start = attackStart_, height = 1.0f - attackStart_ - kTolerance;
+        // The state in locals: the output stores could otherwise alias it.
+        double position = attackPosition_;
+        const double step = attackStep_;
+        float y = current_;
         for (const int end = k + attack; k < end; ++k) {
-            const float y = attackStart_ + height * EnvelopeCurves::read(rising, attackPosition_);
+            y = start + height * EnvelopeCurves::read(rising, position);
             if (out) out[k] = y;
-            current_ = y;
-            attackPosition_ = std::min(attackPosition_ + attackStep_, kLast);
+            position = std::min(position + step, kLast);
         }
+        attackPosition_ = position;
+        current_ = y;
         remainingAttack_ -= attack;
     }
 
@@ -274,37 +283,71 @@ void EnvelopeGenerator::renderSpan(float* out, int n) {
     if (k < active) {
         const EnvelopeCurves::Table& falling = curves_.falling();
         const EnvelopeCurves::Table& rising = curves_.rising();
+        const float goal = decayGoal_, distance = decayDistance_;
+        const double step = decayStep_;
+        double position = decayPosition_;
+        float current = current_;
         for (; k < active; ++k) {
             float y;
-            if (current_ > decayGoal_ + kTolerance) {
-                y = decayGoal_ + decayDistance_ * EnvelopeCurves::read(falling, decayPosition_);
-                decayPosition_ = std::min(decayPosition_ + decayStep_, kLast);
-            } else if (current_ < decayGoal_ - kTolerance) {
-                y = decayGoal_ - decayDistance_ + decayDistance_ * EnvelopeCurves::read(rising, decayPosition_);
-                decayPosition_ = std::min(decayPosition_ + decayStep_, kLast);
+            if (current > goal + kTolerance) {
+                y = goal + distance * EnvelopeCurves::read(falling, position);
+                position = std::min(position + step, kLast);
+            } else if (current < goal - kTolerance) {
+                y = goal - distance + distance * EnvelopeCurves::read(rising, position);
+                position = std::min(position + step, kLast);
             } else {
                 // Sustain: the goal is reached and held for the rest of the active samples.
-                if (out) std::fill(out + k, out + active, decayGoal_);
-                current_ = decayGoal_;
+                if (out) std::fill(out + k, out + active, goal);
+                current = goal;
                 k = active;
                 break;
             }
             if (out) out[k] = y;
-            current_ = y;
+            current = y;
         }
+        decayPosition_ = position;
+        current_ = current;
     }
 
     // Release: from the value at its start down to 0.
     if (k < n) {
         const EnvelopeCurves::Table& falling = curves_.falling();
         if (releasePosition_ == 0.0) releaseStart_ = current_;
-        for (; k < n; ++k) {
-            const float y = releaseStart_ * EnvelopeCurves::read(falling, releasePosition_);
-            if (out) out[k] = y;
-            current_ = y;
-            releasePosition_ = std::min(releasePosition_ + releaseStep_, kLast);
-            if (releasePosition_ >= kLast && stage_ == Running) stage_ = Finished;
+        const float start = releaseStart_;
+        double position = releasePosition_;
+        const double step = releaseStep_;
+        float y = current_;
+        if (out) {
+            // Four samples at a time: the positions one after the other as below, the table reads
+            // and the scaling four at once, with the operations of the single read per lane.
+            const wave::Float4 scale(start);
+            wave::Float4 last(y);
+            bool any = false;
+            for (; k + 4 <= n && position < kLast; k += 4) {
+                const double p1 = std::min(position + step, kLast);
+                const double p2 = std::min(p1 + step, kLast);
+                const double p3 = std::min(p2 + step, kLast);
+                const wave::Float4 at(curveArgument(position), curveArgument(p1), curveArgument(p2), curveArgument(p3));
+                position = std::min(p3 + step, kLast);
+                last = scale * falling.readEach(at);
+                last.storeUnaligned(out + k);
+                any = true;
+            }
+            if (any) y = last.lane(3);
         }
+        for (; k < n && position < kLast; ++k) {
+            y = start * EnvelopeCurves::read(falling, position);
+            if (out) out[k] = y;
+            position = std::min(position + step, kLast);
+        }
+        if (k < n) {
+            // At the end of the curve every further sample reads its last point.
+            y = start * EnvelopeCurves::read(falling, position);
+            if (out) std::fill(out + k, out + n, y);
+        }
+        releasePosition_ = position;
+        current_ = y;
+        if (position >= kLast) stage_ = Finished;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 FrequencyMultiplier::FrequencyMultiplier(wave::Environment& environment, wave::Producer* base, wave::Producer* exponent)
     : wave::Source(environment), base_(base), exponent_(exponent) {}
@@ -23,8 +25,26 @@ void FrequencyMultiplier::render(wave::Buffer& buffer, int frames, int flags) {
     if (constant) {
         const float v = multiply(b ? b[0] : 1.0f, e ? e[0] : 0.0f);
         std::fill(out, out + n, v);
-    } else {
-        for (int i = 0; i < n; ++i) out[i] = multiply(b ? b[i] : 1.0f, e ? e[i] : 0.0f);
+    } else if (n > 0) {
+        // A modulating step LFO holds its value for most of each step: a sample whose inputs have
+        // the same bits as the previous sample's repeats that value instead of another exp2.
+        auto bits = [](float x) {
+            std::uint32_t u;
+            std::memcpy(&u, &x, sizeof u);
+            return u;
+        };
+        float lastBase = b ? b[0] : 1.0f, lastExponent = e ? e[0] : 0.0f;
+        float v = multiply(lastBase, lastExponent);
+        out[0] = v;
+        for (int i = 1; i < n; ++i) {
+            const float base = b ? b[i] : 1.0f, exponent = e ? e[i] : 0.0f;
+            if (bits(base) != bits(lastBase) || bits(exponent) != bits(lastExponent)) {
+                v = multiply(base, exponent);
+                lastBase = base;
+                lastExponent = exponent;
+            }
+            out[i] = v;
+        }
     }
     setConstant(constant);
 }

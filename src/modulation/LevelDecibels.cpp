@@ -72,3 +72,16 @@ void aboveFloor(const float* x, float* target, int n) {
 }
 
 }  // namespace level_decibels
+
+const float* LevelDecibelStage::decibelsOf(const wave::Buffer& level, int frames) {
+    const wave::Producer* input = getInput();
+    if (!input || input->getBlockStamp() != getEnvironment().getBlockCounter() || input->getOutput() != &level)
+        return nullptr;
+    return pull(frames, 0)->data();
+}
+
+void LevelDecibelStage::processFilter(const wave::Buffer& in, wave::Buffer& out, int frames, int flags) {
+    if (flags & wave::kSkip) return;
+    level_decibels::aboveFloor(in.data(), out.data(), frames);
+    setConstant(getInput() && getInput()->isConstant());
+}

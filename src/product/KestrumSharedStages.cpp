@@ -7,6 +7,8 @@
 KestrumSharedStages::KestrumSharedStages(KestrumPlugin& plugin, ModulationMatrix& matrix)
     : inputPeak_(plugin.getEnvironment(), plugin.getNumChannels(), Mixer::kPeak),
       sideChainPeak_(plugin.getEnvironment(), plugin.getNumChannels(), Mixer::kPeak),
+      inputPeakDecibels_(plugin.getEnvironment()),
+      sideChainPeakDecibels_(plugin.getEnvironment()),
       analyzer_(plugin.getEnvironment()) {
     wave::Environment& env = plugin.getEnvironment();
     if (plugin.getNumChannels() == 2) {
@@ -14,6 +16,8 @@ KestrumSharedStages::KestrumSharedStages(KestrumPlugin& plugin, ModulationMatrix
         decoder_ = std::make_unique<MidSideConverter>(env, MidSideConverter::kDecode);
     }
     analyzer_.setInput(&inputPeak_);
+    inputPeakDecibels_.setInput(&inputPeak_);
+    sideChainPeakDecibels_.setInput(&sideChainPeak_);
     for (int k = 0; k < kFilters; ++k) {
         units_[static_cast<size_t>(k)] =
             std::make_unique<MultiDesignFilter::ParallelUnit>(env, MultiDesignFilter::Style::shared());

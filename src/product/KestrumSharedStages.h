@@ -7,6 +7,7 @@
 #include "filters/FilterAnalyzer.h"
 #include "filters/MultiDesignFilter.h"
 #include "parameters/ModulationNumbering.h"
+#include "modulation/LevelDecibels.h"
 #include "modulation/LevelPanTarget.h"
 #include "modulation/XYSource.h"
 
@@ -14,7 +15,8 @@ class KestrumPlugin;
 class KestrumChannel;
 
 // The plug-in-wide stages every channel shares: the mid/side converters (stereo), the peak
-// detectors over the main and side-chain inputs, the self-oscillation analyzer, the four parallel
+// detectors over the main and side-chain inputs with their conversions to dB for the envelope
+// followers (converted once per block, however many followers read them), the self-oscillation analyzer, the four parallel
 // filter units, the level/pan targets and the XY sources. Built once after the framework's init;
 // connectChannels() wires them to the channels once those exist.
 class KestrumSharedStages {
@@ -32,6 +34,8 @@ public:
     MidSideConverter* decoder() const { return decoder_.get(); }
     Mixer& inputPeak() { return inputPeak_; }
     Mixer& sideChainPeak() { return sideChainPeak_; }
+    LevelDecibelStage& inputPeakDecibels() { return inputPeakDecibels_; }
+    LevelDecibelStage& sideChainPeakDecibels() { return sideChainPeakDecibels_; }
     FilterAnalyzer& analyzer() { return analyzer_; }
     MultiDesignFilter::ParallelUnit& parallelUnit(int k) { return *units_[static_cast<size_t>(k)]; }
     // Additive Freq/Pan pair of filter k.
@@ -45,6 +49,8 @@ private:
     std::unique_ptr<MidSideConverter> decoder_;
     Mixer inputPeak_;
     Mixer sideChainPeak_;
+    LevelDecibelStage inputPeakDecibels_;
+    LevelDecibelStage sideChainPeakDecibels_;
     FilterAnalyzer analyzer_;
     std::array<std::unique_ptr<MultiDesignFilter::ParallelUnit>, kFilters> units_;
     std::array<std::unique_ptr<LevelPanTarget>, kFilters> filterFrequency_;

@@ -113,6 +113,9 @@ void KestrumSources::createEF(int k) {
     efs_[i] = std::make_unique<EnvelopeFollower>(env);
     EnvelopeFollower& follower = *efs_[i];
     follower.setInput(followerInputs_[i].get());
+    // While the router hands on one peak unchanged, the follower takes that peak's shared conversion.
+    follower.shareConversion(&shared_.inputPeakDecibels());
+    follower.shareConversion(&shared_.sideChainPeakDecibels());
     follower.setAttackInput(matrix_.getTargetController(Layout::efTarget(k, EFTarget::Attack)));
     follower.setReleaseInput(matrix_.getTargetController(Layout::efTarget(k, EFTarget::Release)));
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 #include "FilterTestSupport.h"
 #include "filters/DelayLine.h"
@@ -325,4 +327,124 @@ TEST(DelayLine, AGlideBehindTheFirstWrittenSampleReadsSilence) {
     }
     EXPECT_GT(silent, 100);
     EXPECT_GT(read, 100);
+}
+
+namespace {
+// A delay stream in ms given per sample, never constant.
+class SweepingDelay : public wave::Source {
+public:
+    SweepingDelay(wave::Environment& env, std::function<float(long)> at) : wave::Source(env), at_(std::move(at)) {}
+    float at(long n) const { return at_(n); }
+    void render(wave::Buffer& buffer, int frames, int) override {
+        for (int i = 0; i < frames; ++i, ++n_) buffer[i] = at_(n_);
+        setConstant(false);
+    }
+
+private:
+    std::function<float(long)> at_;
+    long n_ = 0;
+};
+
+// The glide written out plainly, call by call: a call that holds one target the position has
+// reached within 0.001 sample is a copy; otherwise the smoother runs in groups of four from the
+// group's start state (a group cut by a call carried into the next), each position a sum taken
+// term by term, and each sample read from the whole input history. The line reads a sample at
+// (ring size + the ring place of the call's first sample + its place in the call) - position, so
+// the call size takes part in the rounding of that difference.
+std::vector<float> plainGlide(const std::vector<float>& in, const SweepingDelay& sweep, int ringSize, int longest,
+                              int calls) {
+    const float ratio = std::exp2(std::log2(5.0f) - std::log2(48000.0f));
+    const double c = std::min(2.0f * std::sin(3.14159265f * ratio), 0.95f);
+    const double a[2][2] = {{1.0, c}, {-c, 1.0 - 2.0 * c - c * c}};
+    double power[5][2][2] = {{{1.0, 0.0}, {0.0, 1.0}}};
+    for (int k = 1; k <= 4; ++k)
+        for (int r = 0; r < 2; ++r)
+            for (int col = 0; col < 2; ++col)
+                power[k][r][col] = a[r][0] * power[k - 1][0][col] + a[r][1] * power[k - 1][1][col];
+    auto input = [&](int k, int r) { return power[k][r][1] * c; };
+
+    const int total = static_cast<int>(in.size());
+    std::vector<float> out(static_cast<size_t>(total));
+    auto sample = [&](long s) { return in[static_cast<size_t>(std::max(s, 0L))]; };
+    auto target = [&](long n) {
+        return static_cast<double>(std::min(static_cast<int>(48000.0f * 0.001f * sweep.at(n)), longest));
+    };
+    double position = target(0), velocity = 0.0;  // after the last sample
+    double groupPosition = 0.0, groupVelocity = 0.0, x[4] = {};
+    int filled = 0;
+    // The state (r = 0 position, 1 velocity) after k samples of the open group.
+    auto after = [&](int k, int r) {
+        double o = power[k][r][0] * groupPosition + power[k][r][1] * groupVelocity;
+        for (int j = 0; j < k; ++j) o += input(k - 1 - j, r) * x[j];
+        return o;
+    };
+    for (int start = 0; start < total; start += calls) {
+        const int end = std::min(start + calls, total);
+        const double t = target(start);
+        bool steady = true;
+        for (int n = start; n < end; ++n) steady = steady && target(n) == t;
+        if (steady && std::fabs(position - t) < 0.001) {
+            for (int n = start; n < end; ++n) out[static_cast<size_t>(n)] = n >= t ? sample(n - static_cast<long>(t)) : 0.0f;
+            filled = 0;
+            continue;
+        }
+        if (filled == 0) {
+            groupPosition = position;
+            groupVelocity = velocity;
+        }
+        for (int n = start; n < end; ++n) {
+            x[filled++] = target(n);
+            const double o = after(filled, 0);
+            const double d = std::min(std::max(o, 0.0), static_cast<double>(longest));
+            const long offset = ringSize + start % ringSize + (n - start);
+            const double place = static_cast<double>(offset) - d;
+            const long m = static_cast<long>(place);
+            const float fraction = static_cast<float>(place - static_cast<double>(m));
+            const long s = n - offset + m;  // the lower neighbour; a read reaching before 0 is silent
+            const float lower = sample(s), upper = sample(s + 1);
+            out[static_cast<size_t>(n)] = s >= 0 ? lower + (upper - lower) * fraction : 0.0f;
+            if (filled == 4) {
+                const double p = after(4, 0), v = after(4, 1);
+                groupPosition = p;
+                groupVelocity = v;
+                filled = 0;
+            }
+        }
+        position = after(filled, 0);
+        velocity = after(filled, 1);
+    }
+    return out;
+}
+}  // namespace
+
+// The packed glide gives the plain form's output bit for bit, for calls of 512, 17 and 1 sample,
+// across several turns of the ring, for a wide sweep and a rise from 2 to 49 ms.
+TEST(DelayLine, PackedGlideMatchesThePlainFormBitForBit) {
+    const int total = 48000 * 2;
+    const std::vector<float> in = noise(total, 23u);
+    const std::function<float(long)> streams[] = {
+        [](long n) { return 10.0f + 9.0f * std::sin(2.0f * 3.14159265f * 1.3f * n / 48000.0f); },
+        [](long n) { return 2.0f + 47.0f * static_cast<float>(n) / (48000.0f * 2.0f); }};
+    for (int stream = 0; stream < 2; ++stream) {
+        for (int calls : {512, 17, 1}) {
+            wave::Environment env(512);
+            env.setSampleRate(48000.0f);
+            SignalSource source(env, in);
+            SweepingDelay sweep(env, streams[stream]);
+            DelayLine delay(env);
+            delay.setInput(&source);
+            delay.setDelayProducer(&sweep);
+            ASSERT_GT(total, 4 * delay.ringSize());
+            const std::vector<float> out = pullBlocks(env, delay, total, calls);
+            const std::vector<float> plain = plainGlide(in, sweep, delay.ringSize(), delay.maxDelaySamples(), calls);
+            int differing = 0, first = -1;
+            for (int i = 0; i < total; ++i) {
+                if (std::memcmp(&out[i], &plain[i], sizeof(float)) != 0) {
+                    if (first < 0) first = i;
+                    ++differing;
+                }
+            }
+            EXPECT_EQ(differing, 0) << "stream " << stream << ", calls of " << calls << ", first at " << first;
+        }
+    }
 }

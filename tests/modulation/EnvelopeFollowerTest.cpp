@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "EnvelopeTestSupport.h"
+#include "engine/mixing/Router.h"
 #include "modulation/EnvelopeFollower.h"
+#include "modulation/LevelDecibels.h"
 
 namespace {
 
@@ -246,4 +248,135 @@ TEST(EnvelopeFollower, FlushIsTheIdentityFromTwoUp) {
     }
     // At 1 it is not (the double below 1 is nearer to 1 - 1e-16), which is why the bound is 2.
     EXPECT_NE((1.0 + 1e-16) - 1e-16, 1.0);
+}
+
+namespace {
+
+float otherLevel(long t) { return 0.3f * static_cast<float>(std::fabs(std::cos(0.0013 * static_cast<double>(t)))); }
+
+// One follower in its own graph, converting its level itself: the reference for shared conversions.
+std::vector<float> followAlone(const std::function<float(long)>& level, bool heldTimes, long total, int block) {
+    Follower f;
+    f.level.setShape(level);
+    HeldTime heldAttack(f.environment, [](long) { return 0.002f; });
+    source_test::Signal movingAttack(f.environment, [](long t) { return 0.001f + 0.004f * static_cast<float>(t % 997) / 997.0f; });
+    HeldTime release(f.environment, [](long) { return 0.02f; });
+    f.follower.setAttackInput(heldTimes ? static_cast<wave::Producer*>(&heldAttack) : &movingAttack);
+    f.follower.setReleaseInput(&release);
+    return source_test::render(f.environment, f.follower, total, block);
+}
+
+}  // namespace
+
+// Followers offered one shared conversion of a level: the one reading that level directly and the
+// one behind a router that hands it on take the shared result, the one whose router crossfades to
+// another level only while the router hands the first one on, and the one reading another level
+// never. Each gives the bits it gives alone, with held and with moving times, at several block
+// sizes; the stage renders once per block at most.
+TEST(EnvelopeFollower, SharedConversionGivesTheBitsOfAFollowerAlone) {
+    const long total = 130000;
+    for (int block : {512, 100, 1}) {
+        wave::Environment environment(kBlock);
+        environment.setSampleRate(kRate);
+        source_test::Signal level(environment, testLevel), other(environment, otherLevel);
+        LevelDecibelStage stage(environment);
+        stage.setInput(&level);
+        Router handOn(environment), fading(environment);
+        handOn.addInput(&level);
+        fading.addInput(&level);
+        fading.addInput(&other);
+        fading.select(0, 0.0f);
+        HeldTime heldAttack(environment, [](long) { return 0.002f; });
+        source_test::Signal movingAttack(environment, [](long t) { return 0.001f + 0.004f * static_cast<float>(t % 997) / 997.0f; });
+        HeldTime release(environment, [](long) { return 0.02f; });
+
+        wave::Producer* inputs[4] = {&level, &handOn, &fading, &other};
+        std::vector<std::unique_ptr<EnvelopeFollower>> followers;
+        for (int k = 0; k < 4; ++k) {
+            followers.push_back(std::make_unique<EnvelopeFollower>(environment));
+            followers[k]->setInput(inputs[k]);
+            followers[k]->setAttackInput(k % 2 ? static_cast<wave::Producer*>(&movingAttack) : &heldAttack);
+            followers[k]->setReleaseInput(&release);
+            ASSERT_TRUE(followers[k]->shareConversion(&stage));
+        }
+        std::vector<float> out[4];
+        long stageRenders = 0;
+        for (long start = 0; start < total; start += block) {
+            const int frames = static_cast<int>(std::min<long>(block, total - start));
+            // The crossfading router goes to the other level and back, 20 ms each way.
+            if (start / 20000 != (start + frames) / 20000) fading.select(static_cast<int>((start + frames) / 20000 % 2), 20.0f);
+            environment.advanceBlock();
+            for (int k = 0; k < 4; ++k) {
+                const float* y = followers[k]->pull(frames, 0)->data();
+                out[k].insert(out[k].end(), y, y + frames);
+            }
+            stageRenders += stage.getBlockStamp() == environment.getBlockCounter();
+            environment.run(frames, 0);
+        }
+        EXPECT_GT(stageRenders, 0);
+        EXPECT_LE(stageRenders, (total + block - 1) / block);
+
+        const std::vector<float> alone[4] = {
+            followAlone(testLevel, true, total, block), followAlone(testLevel, false, total, block), {}, 
+            followAlone(otherLevel, false, total, block)};
+        for (int k : {0, 1, 3}) {
+            size_t at = 0;
+            EXPECT_TRUE(sameBits(out[k], alone[k], at)) << "follower " << k << ", block " << block << ": at " << at;
+        }
+        // The crossfading one, against the same router in a graph of its own.
+        Follower f;
+        f.level.setShape(testLevel);
+        source_test::Signal otherAlone(f.environment, otherLevel);
+        Router fadingAlone(f.environment);
+        fadingAlone.addInput(&f.level);
+        fadingAlone.addInput(&otherAlone);
+        fadingAlone.select(0, 0.0f);
+        HeldTime attackAlone(f.environment, [](long) { return 0.002f; });
+        HeldTime releaseAlone(f.environment, [](long) { return 0.02f; });
+        f.follower.setInput(&fadingAlone);
+        f.follower.setAttackInput(&attackAlone);
+        f.follower.setReleaseInput(&releaseAlone);
+        std::vector<float> fadingReference;
+        for (long start = 0; start < total; start += block) {
+            const int frames = static_cast<int>(std::min<long>(block, total - start));
+            if (start / 20000 != (start + frames) / 20000) fadingAlone.select(static_cast<int>((start + frames) / 20000 % 2), 20.0f);
+            f.environment.advanceBlock();
+            f.level.pull(frames, 0);  // both levels run on, as in the shared graph
+            otherAlone.pull(frames, 0);
+            const float* y = f.follower.pull(frames, 0)->data();
+            fadingReference.insert(fadingReference.end(), y, y + frames);
+            f.environment.run(frames, 0);
+        }
+        size_t at = 0;
+        EXPECT_TRUE(sameBits(out[2], fadingReference, at)) << "crossfading follower, block " << block << ": at " << at;
+    }
+}
+
+// A stage whose input was not rendered in this block neither renders it nor converts for a level
+// that is another stream; the offer of a conversion is bounded.
+TEST(EnvelopeFollower, SharedConversionIsOnlyTakenForItsOwnStream) {
+    wave::Environment environment(kBlock);
+    environment.setSampleRate(kRate);
+    source_test::Signal level(environment, [](long) { return 0.5f; }), other(environment, [](long) { return 0.25f; });
+    LevelDecibelStage stage(environment), second(environment), third(environment);
+    stage.setInput(&level);
+    EnvelopeFollower follower(environment);
+    follower.setInput(&other);
+    EXPECT_FALSE(follower.shareConversion(nullptr));
+    EXPECT_TRUE(follower.shareConversion(&stage));
+    EXPECT_TRUE(follower.shareConversion(&stage));  // offered again: still one place
+    EXPECT_TRUE(follower.shareConversion(&second));
+    EXPECT_FALSE(follower.shareConversion(&third));
+    environment.advanceBlock();
+    const float y = follower.pull(64, 0)->data()[63];
+    EXPECT_NE(level.getBlockStamp(), environment.getBlockCounter());
+    EXPECT_NE(stage.getBlockStamp(), environment.getBlockCounter());
+    EXPECT_EQ(stage.decibelsOf(*other.getOutput(), 64), nullptr);
+    EXPECT_GT(y, 0.0f);
+    // Once its input is rendered, the stage converts that stream and only that one.
+    const wave::Buffer* levelBlock = level.pull(64, 0);
+    const float* converted = stage.decibelsOf(*levelBlock, 64);
+    ASSERT_NE(converted, nullptr);
+    EXPECT_EQ(converted[10], level_decibels::aboveFloor(0.5f));
+    EXPECT_EQ(stage.decibelsOf(*other.getOutput(), 64), nullptr);
 }

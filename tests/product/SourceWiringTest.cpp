@@ -97,6 +97,10 @@ TEST(SourceWiring, EnvelopeFollowerOnTheInputFollowsALevelStep) {
     // Falling: 90 % of the way down after the release time.
     EXPECT_NEAR(f[28800 + 4800] - kBaseFreq, 0.1f * full, 0.02f * full);
     EXPECT_NEAR(f.back() - kBaseFreq, 0.0f, 0.01f);
+    // The follower took the input peak's shared conversion in the last block.
+    const std::int64_t block = plugin->getEnvironment().getBlockCounter();
+    EXPECT_EQ(plugin->sharedStages().inputPeakDecibels().getBlockStamp(), block);
+    EXPECT_NE(plugin->sharedStages().sideChainPeakDecibels().getBlockStamp(), block);
 }
 
 TEST(SourceWiring, EnvelopeFollowerSwitchedToTheSideChainIgnoresTheMainInput) {
@@ -112,6 +116,9 @@ TEST(SourceWiring, EnvelopeFollowerSwitchedToTheSideChainIgnoresTheMainInput) {
     EXPECT_NEAR(run.frequency.back(), kBaseFreq, 1e-3f);
     run.run(9600, 64, [](long) { return 0.001f; }, {}, [](long) { return 1.0f; });
     EXPECT_NEAR(run.frequency.back(), kBaseFreq + 2.0f, 1e-2f);
+    const std::int64_t block = plugin->getEnvironment().getBlockCounter();
+    EXPECT_EQ(plugin->sharedStages().sideChainPeakDecibels().getBlockStamp(), block);
+    EXPECT_NE(plugin->sharedStages().inputPeakDecibels().getBlockStamp(), block);
 }
 
 TEST(SourceWiring, SourceParametersReachTheirSources) {
