@@ -452,7 +452,9 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
         // The gliding stretch: its positions first, each from the exact phase, then the curve.
         float* x = out + i;
         if (locked) {
-            for (long k = m; k < n; ++k) x[k] = xAt(k);
+            const XLFOPhaseTrack::Lock lock{lockPosition_, lockTime_, lockBeatsPerSample_, triggerReference_,
+                                            lockCyclesPerBar_};
+            XLFOPhaseTrack::lockedPositions(lock, time0, m, n, shift, pass.xBase, pass.spanStart, pass.xScale, x);
         } else {
             double sync = syncAt(m - 1);
             for (long k = m; k < n;) {
@@ -462,11 +464,8 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
                 // sample of it: the fraction takes that one floor (the same operations otherwise).
                 const double whole = std::floor(run.first + shift);
                 if (std::floor(sync + shift) == whole) {
-                    for (long j = 0; j < run.count; ++j) {
-                        const double part = (run.first + static_cast<double>(j) * run.delta + shift) - whole;
-                        const double phase = part < 1.0 ? part : 0.0;
-                        x[k + j] = static_cast<float>(pass.xBase + (phase - pass.spanStart) * pass.xScale);
-                    }
+                    XLFOPhaseTrack::runPositions(run.first, run.delta, shift, whole, pass.xBase, pass.spanStart,
+                                                 pass.xScale, x + k, run.count);
                 } else {
                     for (long j = 0; j < run.count; ++j) {
                         const double phase = phaseOf(run.first + static_cast<double>(j) * run.delta);

@@ -135,3 +135,41 @@ void XLFOPhaseTrack::glides(int from, int to, float stepGlide, const float* inpu
     }
     for (; k < to; ++k) g[k] = effectiveGlide(stepGlide, input[k], f[k]);
 }
+
+void XLFOPhaseTrack::runPositions(double first, double delta, double shift, double whole, double xBase,
+                                  double spanStart, double xScale, float* x, long count) {
+    const wave::Double4 start(first), step(delta), offset(shift), floor(whole), base(xBase), from(spanStart),
+        scale(xScale), one(1.0), zero(0.0), four(4.0);
+    wave::Double4 j(0.0, 1.0, 2.0, 3.0);
+    long k = 0;
+    for (; k + 4 <= count; k += 4, j = j + four) {
+        const wave::Double4 part = ((start + j * step) + offset) - floor;
+        const wave::Double4 phase = select(lessThan(part, one), part, zero);
+        (base + (phase - from) * scale).toFloat4().storeUnaligned(x + k);
+    }
+    for (; k < count; ++k) {
+        const double part = (first + static_cast<double>(k) * delta + shift) - whole;
+        const double phase = part < 1.0 ? part : 0.0;
+        x[k] = static_cast<float>(xBase + (phase - spanStart) * xScale);
+    }
+}
+
+void XLFOPhaseTrack::lockedPositions(const Lock& lock, std::int64_t time0, long from, long to, double shift,
+                                     double xBase, double spanStart, double xScale, float* x) {
+    auto syncAt = [&](std::int64_t time) {
+        const double position = lock.position + static_cast<double>(time - lock.time) * lock.beatsPerSample;
+        return fraction((position - lock.reference) * 0.25 * lock.cyclesPerBar);
+    };
+    const wave::Double4 position(lock.position), pace(lock.beatsPerSample), reference(lock.reference),
+        quarter(0.25), cycles(lock.cyclesPerBar), offset(shift), base(xBase), start(spanStart), scale(xScale);
+    const std::int64_t t = time0 - lock.time;
+    long k = from;
+    for (; k + 4 <= to; k += 4) {
+        const wave::Double4 elapsed(static_cast<double>(t + k), static_cast<double>(t + k + 1),
+                                    static_cast<double>(t + k + 2), static_cast<double>(t + k + 3));
+        const wave::Double4 sync = fraction(((position + elapsed * pace) - reference) * quarter * cycles);
+        (base + (fraction(sync + offset) - start) * scale).toFloat4().storeUnaligned(x + k);
+    }
+    for (; k < to; ++k)
+        x[k] = static_cast<float>(xBase + (fraction(syncAt(time0 + k) + shift) - spanStart) * xScale);
+}

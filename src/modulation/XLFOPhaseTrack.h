@@ -1,5 +1,6 @@
 #pragma once
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 // The phases of one block of a step LFO whose frequency or phase offset input varies. Only the
@@ -60,6 +61,25 @@ public:
     void positions(int from, int to, double xBase, double spanStart, double xScale, float* x) const;
     // g[k] = effectiveGlide(stepGlide, input[k], frequency(k)) for k in [from, to).
     void glides(int from, int to, float stepGlide, const float* input, float* g) const;
+
+    // The positions of a run of samples j = 0 .. count - 1 whose phase sums share one whole part:
+    // x[j] = xBase + (p - spanStart) * xScale in float, p the fraction (first + j delta + shift) - whole
+    // (0 where that rounds to 1). Four samples at a time.
+    static void runPositions(double first, double delta, double shift, double whole, double xBase, double spanStart,
+                             double xScale, float* x, long count);
+    // A sync phase locked to the song position: `position` quarter notes at graph time `time`,
+    // advancing by `beatsPerSample`, counted from `reference`, at `cyclesPerBar` cycles per 4/4 bar.
+    struct Lock {
+        double position;
+        std::int64_t time;
+        double beatsPerSample;
+        double reference;
+        double cyclesPerBar;
+    };
+    // The positions of samples k in [from, to) after graph time `time0`, as above with the phase
+    // the fraction of the locked sync phase at time0 + k plus `shift`. Four samples at a time.
+    static void lockedPositions(const Lock& lock, std::int64_t time0, long from, long to, double shift, double xBase,
+                                double spanStart, double xScale, float* x);
 
 private:
     int capacity_;
