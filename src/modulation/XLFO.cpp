@@ -476,7 +476,10 @@ int XLFO::runStretches(const Pass& pass, float* out, int i, int frames, float f,
             }
         }
         if (glide) {
-            for (long k = m; k < n; ++k) x[k] = glideValue(pass.value, pass.rise, pass.curve, glideAt(k), x[k]);
+            // Each sample's own glide, then the curve where it glides (four at a time).
+            float* glides = glides_.data() + i;
+            XLFOPhaseTrack::steadyGlides(pass.glide, glide + i + m, f, glides + m, static_cast<int>(n - m));
+            xlfo_glide::applyEach(pass.curve, pass.value, pass.rise, glides + m, x + m, static_cast<int>(n - m));
         } else {
             xlfo_glide::apply(pass.curve, pass.value, pass.rise, g, x + m, static_cast<int>(n - m));
         }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "engine/wave/Float4.h"
 #include "modulation/XLFOSyncPhase.h"
@@ -123,17 +124,37 @@ void XLFOPhaseTrack::positions(int from, int to, double xBase, double spanStart,
     for (; k < to; ++k) x[k] = static_cast<float>(xBase + (p[k] - spanStart) * xScale);
 }
 
-void XLFOPhaseTrack::glides(int from, int to, float stepGlide, const float* input, float* g) const {
-    const float* f = frequency_.data();
+namespace {
+
+// g[k] for k in [from, to), the frequency of sample k from frequencyAt(k) (a Float4 of k .. k + 3
+// in the lanes, or one float).
+template <class FrequencyAt>
+void effectiveGlides(int from, int to, float stepGlide, const float* input, float* g, FrequencyAt frequencyAt) {
     const wave::Float4 own(stepGlide), rate(0.0002f), one(1.0f);
     int k = from;
     for (; k + 4 <= to; k += 4) {
-        const wave::Float4 scaled = rate * wave::Float4::loadUnaligned(f + k);
+        const wave::Float4 scaled = rate * frequencyAt(k, wave::Float4());
         // A non-finite input adds nothing; max keeps the glide where it equals the minimum.
         const wave::Float4 wanted = own + finiteOrZero(wave::Float4::loadUnaligned(input + k));
         min(max(scaled * scaled, wanted), one).storeUnaligned(g + k);
     }
-    for (; k < to; ++k) g[k] = effectiveGlide(stepGlide, input[k], f[k]);
+    for (; k < to; ++k) g[k] = XLFOPhaseTrack::effectiveGlide(stepGlide, input[k], frequencyAt(k, 0.0f));
+}
+
+}  // namespace
+
+void XLFOPhaseTrack::glides(int from, int to, float stepGlide, const float* input, float* g) const {
+    const float* f = frequency_.data();
+    effectiveGlides(from, to, stepGlide, input, g, [f](int k, auto lanes) {
+        if constexpr (std::is_same_v<decltype(lanes), float>)
+            return f[k];
+        else
+            return wave::Float4::loadUnaligned(f + k);
+    });
+}
+
+void XLFOPhaseTrack::steadyGlides(float stepGlide, const float* input, float frequency, float* g, int count) {
+    effectiveGlides(0, count, stepGlide, input, g, [frequency](int, auto lanes) { return decltype(lanes)(frequency); });
 }
 
 void XLFOPhaseTrack::runPositions(double first, double delta, double shift, double whole, double xBase,

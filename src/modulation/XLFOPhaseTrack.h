@@ -61,6 +61,8 @@ public:
     void positions(int from, int to, double xBase, double spanStart, double xScale, float* x) const;
     // g[k] = effectiveGlide(stepGlide, input[k], frequency(k)) for k in [from, to).
     void glides(int from, int to, float stepGlide, const float* input, float* g) const;
+    // The same at one frequency, for k in [0, count).
+    static void steadyGlides(float stepGlide, const float* input, float frequency, float* g, int count);
 
     // The positions of a run of samples j = 0 .. count - 1 whose phase sums share one whole part:
     // x[j] = xBase + (p - spanStart) * xScale in float, p the fraction (first + j delta + shift) - whole
