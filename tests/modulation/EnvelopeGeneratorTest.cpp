@@ -265,10 +265,11 @@ TEST(EnvelopeTriggering, GateChangesAreReportedAtMostTenTimesASecond) {
     EXPECT_LE(counter.calls, 11);
 }
 
-// The release runs four samples at a time where a call allows it and one by one otherwise: calls of
-// 512, 7 and 1 sample give the same bits, for releases that end inside a call, a note during the
-// release, a release from the attack, and a generator advanced unheard in skipped blocks.
-TEST(EnvelopeStages, ReleaseIsTheSameForEveryCallSize) {
+// The attack and the release run four samples at a time where a call allows it and one by one
+// otherwise: calls of 512, 7 and 1 sample give the same bits, for releases that end inside a call,
+// a note during the release, a release from the attack, and a generator advanced unheard in
+// skipped blocks.
+TEST(EnvelopeStages, AttackAndReleaseAreTheSameForEveryCallSize) {
     const long total = 24 * 3584;  // whole calls for every size below
     auto render = [&](int calls, float release, bool skipped) {
         wave::Environment environment(kBlock);
