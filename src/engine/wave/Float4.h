@@ -154,10 +154,6 @@ struct alignas(16) Double4 {
     Double4(double x) : lo(_mm_set1_pd(x)), hi(_mm_set1_pd(x)) {}
     Double4(double a, double b, double c, double d) : lo(_mm_setr_pd(a, b)), hi(_mm_setr_pd(c, d)) {}
 
-    void storeUnaligned(double* p) const {
-        _mm_storeu_pd(p, lo);
-        _mm_storeu_pd(p + 2, hi);
-    }
     double lane(int i) const {
         const __m128d h = i < 2 ? lo : hi;
         return _mm_cvtsd_f64((i & 1) ? _mm_unpackhi_pd(h, h) : h);
@@ -218,7 +214,6 @@ public:
     Double4(double x) : v{x, x, x, x} {}
     Double4(double a, double b, double c, double d) : v{a, b, c, d} {}
 
-    void storeUnaligned(double* p) const { std::memcpy(p, v, sizeof v); }
     double lane(int i) const { return v[i]; }
     void storeHalfAsFloats(int h, float* a, float* b) const {
         *a = static_cast<float>(v[2 * h]);
