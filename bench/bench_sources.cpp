@@ -103,6 +103,56 @@ void BM_Sources(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(frames) / kSampleRate, benchmark::Counter::kIsRate);
 }
 
+// A signal that changes every sample: a slow sine around `centre`.
+class Wobble : public wave::Source {
+public:
+    Wobble(wave::Environment& environment, float centre, float depth, float speed)
+        : Source(environment), centre_(centre), depth_(depth), speed_(speed) {}
+    void render(wave::Buffer& buffer, int frames, int) override {
+        for (int i = 0; i < frames; ++i, ++time_) buffer[i] = centre_ + depth_ * std::sin(speed_ * static_cast<float>(time_));
+        setConstant(false);
+    }
+
+private:
+    float centre_, depth_, speed_;
+    long time_ = 0;
+};
+
+// Two step LFOs as a modulation slot drives them: one with a modulated rate, one with a modulated
+// phase offset (16 steps, glides of every shape, some random steps); the time includes the two
+// input signals.
+void BM_XLFO_ModulatedRateAndOffset(benchmark::State& state) {
+    wave::Environment env(kBlock);
+    env.setSampleRate(kSampleRate);
+    Wobble rate(env, 9.0f, 6.0f, 0.0004f);
+    Wobble offset(env, 0.0f, 0.8f, 0.0002f);
+    XLFO byRate(env), byOffset(env);
+    byRate.setFrequencyInput(&rate);
+    byOffset.setPhaseOffsetInput(&offset);
+    byOffset.frequencyParameter().setTarget(4.0f, 0.0f);
+    for (XLFO* x : {&byRate, &byOffset}) {
+        for (int a = 0; a < XLFO::kMaxSteps; ++a) {
+            x->step(a).value().set(std::sin(static_cast<float>(a)));
+            x->step(a).glide().set(0.25f * static_cast<float>(a % 5));
+            x->step(a).glideFunction().set(static_cast<XLFO::GlideCurve>(a % 4));
+            x->step(a).random().set(a % 5 == 0);
+        }
+    }
+    int64_t frames = 0;
+    for (auto _ : state) {
+        env.advanceBlock();
+        benchmark::DoNotOptimize(byRate.pull(kBlock, 0)->data());
+        benchmark::DoNotOptimize(byOffset.pull(kBlock, 0)->data());
+        env.run(kBlock, 0);
+        benchmark::ClobberMemory();
+        frames += kBlock;
+    }
+    // Seconds per frame for both LFOs and their two input signals.
+    state.counters["ns/frame"] =
+        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 }  // namespace
 
 BENCHMARK(BM_Sources);
+BENCHMARK(BM_XLFO_ModulatedRateAndOffset);

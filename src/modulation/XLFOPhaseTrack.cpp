@@ -36,6 +36,7 @@ XLFOPhaseTrack::XLFOPhaseTrack(int capacity)
     : capacity_(capacity > 0 ? capacity : 1),
       sync_(static_cast<size_t>(capacity_) + 1, 0.0),
       phase_(static_cast<size_t>(capacity_) + 1, 0.0),
+      reached_(static_cast<size_t>(capacity_) + 1, 0.0),
       frequency_(static_cast<size_t>(capacity_), 0.0f),
       carried_(static_cast<size_t>(capacity_), 0.0f),
       offset_(carried_.data()) {}
@@ -88,28 +89,28 @@ void XLFOPhaseTrack::computePhases(double phase, int first, int frames) {
         fraction(wave::Double4::loadUnaligned(sync + k) + wave::Double4(wave::Float4::loadUnaligned(offset_ + k - 1)))
             .storeUnaligned(p + k);
     for (; k <= frames; ++k) p[k] = fraction(sync[k] + static_cast<double>(offset_[k - 1]));
-}
-
-double XLFOPhaseTrack::reached(int k) const {
-    return ranOn(phase_[static_cast<size_t>(k - 1)], phase_[static_cast<size_t>(k)]);
+    // How far each phase ran on from the one before, in a pass of its own (the loads then find the
+    // phases in place rather than in flight).
+    double* r = reached_.data();
+    for (k = first + 1; k + 4 <= frames + 1; k += 4)
+        ranOn(wave::Double4::loadUnaligned(p + k - 1), wave::Double4::loadUnaligned(p + k)).storeUnaligned(r + k);
+    for (; k <= frames; ++k) r[k] = ranOn(p[k - 1], p[k]);
 }
 
 int XLFOPhaseTrack::exitAfter(int from, int frames, double spanStart, double spanEnd) const {
-    const double* p = phase_.data();
+    const double* r = reached_.data();
     const wave::Double4 start(spanStart), end(spanEnd);
     int k = from + 1;
     for (; k + 4 <= frames + 1; k += 4) {
-        const wave::Double4 r = ranOn(wave::Double4::loadUnaligned(p + k - 1), wave::Double4::loadUnaligned(p + k));
-        const int inside = signBits(lessThan(r, end)) & ~signBits(lessThan(r, start));
+        const wave::Double4 lanes = wave::Double4::loadUnaligned(r + k);
+        const int inside = signBits(lessThan(lanes, end)) & ~signBits(lessThan(lanes, start));
         if (inside != 0xF) {
             for (int lane = 0;; ++lane)
                 if (!(inside & 1 << lane)) return k + lane;
         }
     }
-    for (; k <= frames; ++k) {
-        const double r = ranOn(p[k - 1], p[k]);
-        if (!(r >= spanStart && r < spanEnd)) return k;
-    }
+    for (; k <= frames; ++k)
+        if (!(r[k] >= spanStart && r[k] < spanEnd)) return k;
     return frames;
 }
 

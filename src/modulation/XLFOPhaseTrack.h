@@ -42,8 +42,8 @@ public:
     void runFree(double syncPhase, double invRate, int first, int frames);
     // Locked instead: the caller writes sync(first .. frames) here, indexed by sample.
     double* syncs() { return sync_.data(); }
-    // The phases of samples first + 1 .. frames, the fractional part of sync phase plus offset;
-    // sample `first` keeps `phase`.
+    // The phases of samples first + 1 .. frames, the fractional part of sync phase plus offset
+    // (sample `first` keeps `phase`), and how far each ran on.
     void computePhases(double phase, int first, int frames);
 
     double sync(int k) const { return sync_[static_cast<size_t>(k)]; }
@@ -52,7 +52,7 @@ public:
     float offset(int k) const { return offset_[k]; }
     // The phase of sample k as it ran on from sample k - 1 (k >= 1): past the end of the cycle or
     // back before its start where it wrapped.
-    double reached(int k) const;
+    double reached(int k) const { return reached_[static_cast<size_t>(k)]; }
     // The first sample k after `from` (up to frames) whose reached phase lies outside
     // [spanStart, spanEnd); frames if none does.
     int exitAfter(int from, int frames, double spanStart, double spanEnd) const;
@@ -65,6 +65,7 @@ private:
     int capacity_;
     std::vector<double> sync_;   // capacity + 1
     std::vector<double> phase_;  // capacity + 1
+    std::vector<double> reached_;  // capacity + 1
     std::vector<float> frequency_;
     std::vector<float> carried_;
     const float* offset_ = nullptr;  // the input itself where all of it is finite, else carried_

@@ -347,9 +347,13 @@ TEST(XLFOTrack, TheTrackTakesEachSampleAsTheScalarFormsDo) {
                 if (sync >= 1.0) sync = plainFraction(sync);
                 if (std::isfinite(o[k])) offset = o[k];
                 EXPECT_EQ(track.offset(k), offset) << k;
+                const double previous = phase;
                 phase = plainFraction(sync + static_cast<double>(offset));
+                const double d = phase - previous;
+                const double ranOn = d < -0.5 ? phase + 1.0 : d > 0.5 ? phase - 1.0 : phase;
                 ASSERT_EQ(track.sync(k + 1), sync) << first << " " << frames << " " << k;
                 ASSERT_EQ(track.phase(k + 1), phase) << first << " " << frames << " " << k;
+                ASSERT_EQ(track.reached(k + 1), ranOn) << first << " " << frames << " " << k;
             }
             // The exit is the first sample whose run-on phase leaves the span.
             for (double spanStart : {0.0, 0.3}) {
