@@ -178,6 +178,10 @@ struct alignas(16) Double4 {
     // The lanes of a Float4, exactly.
     explicit Double4(Float4 a) : lo(_mm_cvtps_pd(a.v)), hi(_mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))) {}
     static Double4 loadUnaligned(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
+    void storeUnaligned(double* p) const {
+        _mm_storeu_pd(p, lo);
+        _mm_storeu_pd(p + 2, hi);
+    }
     // Lanes where a < b, as an all-ones / all-zeros mask; mask ? a : b; the lanes' sign bits.
     friend Double4 lessThan(Double4 a, Double4 b) { return {_mm_cmplt_pd(a.lo, b.lo), _mm_cmplt_pd(a.hi, b.hi)}; }
     friend Double4 select(Double4 mask, Double4 a, Double4 b) {
@@ -236,6 +240,7 @@ public:
     friend Double4 crossHalves(Double4 a, Double4 b) { return {a.v[2], a.v[3], b.v[0], b.v[1]}; }
     explicit Double4(Float4 a) : v{a.lane(0), a.lane(1), a.lane(2), a.lane(3)} {}
     static Double4 loadUnaligned(const double* p) { return {p[0], p[1], p[2], p[3]}; }
+    void storeUnaligned(double* p) const { std::memcpy(p, v, sizeof v); }
     friend Double4 lessThan(Double4 a, Double4 b) {
         Double4 r;
         for (int i = 0; i < 4; ++i) {
