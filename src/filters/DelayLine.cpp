@@ -197,15 +197,17 @@ void DelayLine::read(float* out, int frames, int w) const {
     for (int start = 0; start < frames; start += kChunk) {
         const int n = std::min(kChunk, frames - start);
         // The ring place and the fraction of each read, without branches, so the compiler packs
-        // the loop. The place wraps with two compares instead of a division (0 <= m < 2·size + block).
+        // the loop. The write place is wrapped before the delay is taken off it: a sample after the
+        // ring's end then gets the same (size + place - d), and so the same rounding, whether or not
+        // its call began before the end. The read place wraps with one compare (0 <= m < 2·size).
         for (int k = 0; k < n; ++k) {
             const double raised = position[start + k] < 0.0 ? 0.0 : position[start + k];
             const double d = longest < raised ? longest : raised;
-            const double p = static_cast<double>(size + w + start + k) - d;
+            std::int32_t written = w + start + k;  // below 2·size: w < size, the call at most a block
+            written -= size & -static_cast<std::int32_t>(written >= size);
+            const double p = static_cast<double>(size + written) - d;
             const std::int32_t m = static_cast<std::int32_t>(p);
-            std::int32_t a = m - (size & -static_cast<std::int32_t>(m >= size));
-            a -= size & -static_cast<std::int32_t>(a >= size);
-            place[k] = a;
+            place[k] = m - (size & -static_cast<std::int32_t>(m >= size));
             fraction[k] = static_cast<float>(p - static_cast<double>(m));
         }
         float* y = out + start;

@@ -52,7 +52,7 @@ int smooth(const float* target, float* y, int n, float& state, float attack, flo
         const int up = d > s ? 1 : 0;
         if constexpr (Count) rising += up;
         s = step<Flush>(s, d, coefficient[up]);
-        y[k] = s * kInvRange;
+        y[k] = s;
     };
     // Four steps per pass of the loop: the chain is serial either way, the loop's own
     // instructions are shared.
@@ -65,6 +65,10 @@ int smooth(const float* target, float* y, int n, float& state, float attack, flo
     }
     for (; k < n; ++k) one(k);
     state = s;
+    // The states to the output range, off the serial chain and four at a time.
+    const wave::Float4 range(kInvRange);
+    for (k = 0; k + 4 <= n; k += 4) (wave::Float4::loadUnaligned(y + k) * range).storeUnaligned(y + k);
+    for (; k < n; ++k) y[k] *= kInvRange;
     return rising;
 }
 

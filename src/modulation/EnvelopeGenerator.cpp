@@ -269,7 +269,25 @@ void EnvelopeGenerator::renderSpan(float* out, int n) {
         double position = attackPosition_;
         const double step = attackStep_;
         float y = current_;
-        for (const int end = k + attack; k < end; ++k) {
+        const int end = k + attack;
+        if (out) {
+            // Four samples at a time, as in the release below.
+            const wave::Float4 base(start), scale(height);
+            wave::Float4 last(y);
+            bool any = false;
+            for (; k + 4 <= end; k += 4) {
+                const double p1 = std::min(position + step, kLast);
+                const double p2 = std::min(p1 + step, kLast);
+                const double p3 = std::min(p2 + step, kLast);
+                const wave::Float4 at(curveArgument(position), curveArgument(p1), curveArgument(p2), curveArgument(p3));
+                position = std::min(p3 + step, kLast);
+                last = base + scale * rising.readEach(at);
+                last.storeUnaligned(out + k);
+                any = true;
+            }
+            if (any) y = last.lane(3);
+        }
+        for (; k < end; ++k) {
             y = start + height * EnvelopeCurves::read(rising, position);
             if (out) out[k] = y;
             position = std::min(position + step, kLast);
@@ -327,6 +345,7 @@ void EnvelopeGenerator::renderSpan(float* out, int n) {
                 const double p1 = std::min(position + step, kLast);
                 const double p2 = std::min(p1 + step, kLast);
                 const double p3 = std::min(p2 + step, kLast);
+                if (p3 >= kLast) break;  // the group that reaches the end goes sample by sample
                 const wave::Float4 at(curveArgument(position), curveArgument(p1), curveArgument(p2), curveArgument(p3));
                 position = std::min(p3 + step, kLast);
                 last = scale * falling.readEach(at);
@@ -341,8 +360,10 @@ void EnvelopeGenerator::renderSpan(float* out, int n) {
             position = std::min(position + step, kLast);
         }
         if (k < n) {
-            // At the end of the curve every further sample reads its last point.
-            y = start * EnvelopeCurves::read(falling, position);
+            // The release has ended: 0 from here on, as in the calls after this one (the table's
+            // last point is not quite 0, and holding it to the end of this call only would make
+            // the output depend on where the host's calls end).
+            y = 0.0f;
             if (out) std::fill(out + k, out + n, y);
         }
         releasePosition_ = position;

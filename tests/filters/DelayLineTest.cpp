@@ -448,3 +448,55 @@ TEST(DelayLine, PackedGlideMatchesThePlainFormBitForBit) {
         }
     }
 }
+
+namespace {
+// Noise from a fixed sequence, as long as wanted.
+class EndlessNoise : public wave::Source {
+public:
+    explicit EndlessNoise(wave::Environment& env) : wave::Source(env) {}
+    void render(wave::Buffer& buffer, int frames, int) override {
+        for (int i = 0; i < frames; ++i) {
+            state_ = state_ * 1664525u + 1013904223u;
+            buffer[i] = static_cast<float>(state_ >> 8) / 16777216.0f - 0.5f;
+        }
+        setConstant(false);
+    }
+
+private:
+    std::uint32_t state_ = 1u;
+};
+}  // namespace
+
+// Where a call runs past the ring's end, the samples after it must be read exactly as they are by
+// a call that starts after the end: over hundreds of turns of the ring, a glide gives the same bits
+// however the calls are cut.
+TEST(DelayLine, ReadsPastTheRingsEndDoNotDependOnTheCalls) {
+    // Long calls, so that many samples of each turn lie past the ring's end in one of the two cuts.
+    constexpr int kLongBlock = 4096;
+    auto render = [](int firstCall) {
+        wave::Environment env(kLongBlock);
+        env.setSampleRate(48000.0f);
+        EndlessNoise source(env);
+        WavingDelay waving(env);
+        DelayLine delay(env);
+        delay.setInput(&source);
+        delay.setDelayProducer(&waving);
+        const long total = 300L * delay.ringSize();
+        std::vector<float> out;
+        out.reserve(static_cast<size_t>(total));
+        for (long done = 0; done < total;) {
+            const int n = static_cast<int>(std::min<long>(done == 0 ? firstCall : kLongBlock, total - done));
+            env.advanceBlock();
+            const wave::Buffer* b = delay.pull(n, 0);
+            out.insert(out.end(), b->data(), b->data() + n);
+            env.run(n, 0);
+            done += n;
+        }
+        return out;
+    };
+    const std::vector<float> whole = render(kLongBlock), shifted = render(kLongBlock / 2);
+    ASSERT_EQ(whole.size(), shifted.size());
+    long differing = 0;
+    for (size_t i = 0; i < whole.size(); ++i) differing += std::memcmp(&whole[i], &shifted[i], sizeof(float)) != 0;
+    EXPECT_EQ(differing, 0);
+}

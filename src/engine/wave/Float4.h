@@ -154,10 +154,6 @@ struct alignas(16) Double4 {
     Double4(double x) : lo(_mm_set1_pd(x)), hi(_mm_set1_pd(x)) {}
     Double4(double a, double b, double c, double d) : lo(_mm_setr_pd(a, b)), hi(_mm_setr_pd(c, d)) {}
 
-    void storeUnaligned(double* p) const {
-        _mm_storeu_pd(p, lo);
-        _mm_storeu_pd(p + 2, hi);
-    }
     double lane(int i) const {
         const __m128d h = i < 2 ? lo : hi;
         return _mm_cvtsd_f64((i & 1) ? _mm_unpackhi_pd(h, h) : h);
@@ -182,6 +178,10 @@ struct alignas(16) Double4 {
     // The lanes of a Float4, exactly.
     explicit Double4(Float4 a) : lo(_mm_cvtps_pd(a.v)), hi(_mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))) {}
     static Double4 loadUnaligned(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
+    void storeUnaligned(double* p) const {
+        _mm_storeu_pd(p, lo);
+        _mm_storeu_pd(p + 2, hi);
+    }
     // Lanes where a < b, as an all-ones / all-zeros mask; mask ? a : b; the lanes' sign bits.
     friend Double4 lessThan(Double4 a, Double4 b) { return {_mm_cmplt_pd(a.lo, b.lo), _mm_cmplt_pd(a.hi, b.hi)}; }
     friend Double4 select(Double4 mask, Double4 a, Double4 b) {
@@ -214,7 +214,6 @@ public:
     Double4(double x) : v{x, x, x, x} {}
     Double4(double a, double b, double c, double d) : v{a, b, c, d} {}
 
-    void storeUnaligned(double* p) const { std::memcpy(p, v, sizeof v); }
     double lane(int i) const { return v[i]; }
     void storeHalfAsFloats(int h, float* a, float* b) const {
         *a = static_cast<float>(v[2 * h]);
@@ -241,6 +240,7 @@ public:
     friend Double4 crossHalves(Double4 a, Double4 b) { return {a.v[2], a.v[3], b.v[0], b.v[1]}; }
     explicit Double4(Float4 a) : v{a.lane(0), a.lane(1), a.lane(2), a.lane(3)} {}
     static Double4 loadUnaligned(const double* p) { return {p[0], p[1], p[2], p[3]}; }
+    void storeUnaligned(double* p) const { std::memcpy(p, v, sizeof v); }
     friend Double4 lessThan(Double4 a, Double4 b) {
         Double4 r;
         for (int i = 0; i < 4; ++i) {
