@@ -13,6 +13,24 @@
 
 namespace wave {
 
+#if !KESTRUM_FLOAT4_SSE2
+namespace lanes {
+// mask ? a : b bit by bit, for one lane of the scalar fallback (Bits: the lane's unsigned type).
+template <class Bits, class T>
+inline T selectBits(T mask, T a, T b) {
+    static_assert(sizeof(Bits) == sizeof(T), "a lane's bits");
+    Bits m, x, y;
+    std::memcpy(&m, &mask, sizeof m);
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    const Bits z = (m & x) | (~m & y);
+    T r;
+    std::memcpy(&r, &z, sizeof r);
+    return r;
+}
+}  // namespace lanes
+#endif
+
 struct alignas(16) Float4 {
 #if KESTRUM_FLOAT4_SSE2
     __m128 v;
@@ -111,14 +129,7 @@ struct alignas(16) Float4 {
     }
     friend Float4 select(Float4 mask, Float4 a, Float4 b) {
         Float4 r;
-        for (int i = 0; i < 4; ++i) {
-            uint32_t m, x, y;
-            std::memcpy(&m, &mask.v[i], 4);
-            std::memcpy(&x, &a.v[i], 4);
-            std::memcpy(&y, &b.v[i], 4);
-            uint32_t z = (m & x) | (~m & y);
-            std::memcpy(&r.v[i], &z, 4);
-        }
+        for (int i = 0; i < 4; ++i) r.v[i] = lanes::selectBits<uint32_t>(mask.v[i], a.v[i], b.v[i]);
         return r;
     }
     friend Float4 floor(Float4 a) { return map(a, a, [](float x, float) { return std::floor(x); }); }
@@ -251,14 +262,7 @@ public:
     }
     friend Double4 select(Double4 mask, Double4 a, Double4 b) {
         Double4 r;
-        for (int i = 0; i < 4; ++i) {
-            uint64_t m, x, y;
-            std::memcpy(&m, &mask.v[i], 8);
-            std::memcpy(&x, &a.v[i], 8);
-            std::memcpy(&y, &b.v[i], 8);
-            const uint64_t z = (m & x) | (~m & y);
-            std::memcpy(&r.v[i], &z, 8);
-        }
+        for (int i = 0; i < 4; ++i) r.v[i] = lanes::selectBits<uint64_t>(mask.v[i], a.v[i], b.v[i]);
         return r;
     }
     friend int signBits(Double4 a) {
