@@ -3,6 +3,7 @@
 // recurrences that need double state, double precision (Double4, the same lane order and the same
 // operations). SSE2 where available (the x86-64 baseline, so no -march flag is needed), otherwise a
 // plain scalar fallback with the same results.
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -27,6 +28,14 @@ inline T selectBits(T mask, T a, T b) {
     T r;
     std::memcpy(&r, &z, sizeof r);
     return r;
+}
+// The sign bit of one lane as 0 or 1, read from the bits (as SSE2's movemask does).
+template <class Bits, class T>
+inline int signBit(T x) {
+    static_assert(sizeof(Bits) == sizeof(T), "a lane's bits");
+    Bits b;
+    std::memcpy(&b, &x, sizeof b);
+    return static_cast<int>(b >> (8 * sizeof(Bits) - 1));
 }
 }  // namespace lanes
 #endif
@@ -137,13 +146,21 @@ struct alignas(16) Float4 {
     friend Float4 lowHalves(Float4 a, Float4 b) { return Float4(a.v[0], a.v[1], b.v[0], b.v[1]); }
     friend Float4 crossHalves(Float4 a, Float4 b) { return Float4(a.v[2], a.v[3], b.v[0], b.v[1]); }
     friend Float4 highHalves(Float4 a, Float4 b) { return Float4(a.v[2], a.v[3], b.v[2], b.v[3]); }
-    friend Float4 rint(Float4 a) { return map(a, a, [](float x, float) { return std::rint(x); }); }
+    // By the rounding mode in force, read at run time: the compiler takes std::rint to round to
+    // nearest wherever it can see the operand, whatever the mode.
+    friend Float4 rint(Float4 a) {
+        const int mode = std::fegetround();
+        return map(a, a, [mode](float x, float) {
+            return mode == FE_DOWNWARD ? std::floor(x) : mode == FE_UPWARD ? std::ceil(x)
+                                       : mode == FE_TOWARDZERO ? std::trunc(x) : std::nearbyint(x);
+        });
+    }
     static Float4 loadPairs(const float* low, const float* high) { return Float4(low[0], low[1], high[0], high[1]); }
     friend Float4 evenLanes(Float4 a, Float4 b) { return Float4(a.v[0], a.v[2], b.v[0], b.v[2]); }
     friend Float4 oddLanes(Float4 a, Float4 b) { return Float4(a.v[1], a.v[3], b.v[1], b.v[3]); }
     friend int signBits(Float4 a) {
         int bits = 0;
-        for (int i = 0; i < 4; ++i) bits |= std::signbit(a.v[i]) ? 1 << i : 0;
+        for (int i = 0; i < 4; ++i) bits |= lanes::signBit<uint32_t>(a.v[i]) << i;
         return bits;
     }
 #endif
@@ -267,7 +284,7 @@ public:
     }
     friend int signBits(Double4 a) {
         int bits = 0;
-        for (int i = 0; i < 4; ++i) bits |= std::signbit(a.v[i]) ? 1 << i : 0;
+        for (int i = 0; i < 4; ++i) bits |= lanes::signBit<uint64_t>(a.v[i]) << i;
         return bits;
     }
     friend Double4 floor(Double4 a) { return {std::floor(a.v[0]), std::floor(a.v[1]), std::floor(a.v[2]), std::floor(a.v[3])}; }
