@@ -47,6 +47,14 @@ case "${1:-test}" in
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir build-asan --output-on-failure -j "$JOBS"
     ;;
+  scalar)
+    # The four-lane types without SSE2: the signal-processing suites must give the same results.
+    install_missing
+    cmake -S . -B build-scalar -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-DKESTRUM_SCALAR_FLOAT4 \
+      -DKESTRUM_BENCHMARKS=OFF >/dev/null
+    cmake --build build-scalar -j "$JOBS" --target test_engine test_filters test_modulation test_product
+    ctest --test-dir build-scalar --output-on-failure -j "$JOBS" -R '^(engine|filters|modulation|product)\.'
+    ;;
   bench)
     install_missing
     build build -DCMAKE_BUILD_TYPE=Release
